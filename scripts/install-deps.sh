@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kestrin needs, quietly and only when missing.
+#   cmake g++ make        build tools
+#   libgtest-dev libgmock-dev   unit tests (GoogleTest)
+#   libbenchmark-dev      benchmarks (Google Benchmark)
+#   libpng-dev            PNG pictures of scenes and maps
+#   pkg-config            locating libpng
+set -euo pipefail
+
+packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null 2>&1 || { echo "install-deps: need root (or sudo) to install: ${missing[*]}" >&2; exit 1; }
+  SUDO="sudo"
+fi
+echo "install-deps: installing ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+# A fresh machine has no package lists; refresh them when the install cannot find a package.
+if ! $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null 2>&1; then
+  $SUDO apt-get update -qq >/dev/null
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

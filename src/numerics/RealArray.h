@@ -1,0 +1,62 @@
+#pragma once
+#include "numerics/Axis.h"
+
+#include <cassert>
+#include <cstddef>
+#include <vector>
+
+namespace ksn {
+
+// Owning nx x ny array of doubles, stored row by row with x fastest: element (x, y)
+// lives at (x - base) + (y - base) * nx. Dimension 0 is x, dimension 1 is y.
+class TRealArray {
+public:
+    TRealArray(int nx = 0, int ny = 0);
+    virtual ~TRealArray() = default;
+    TRealArray(const TRealArray&) = default;
+    TRealArray& operator=(const TRealArray&) = default;
+
+    // Sets nx (dimension 0) or ny (dimension 1). Storage is reallocated and zeroed only
+    // when the product nx*ny changes; otherwise the element block is kept.
+    virtual void SetSize(int dimension, int n);
+    void SetBase(int base) { myBase = base; }
+    int Base() const { return myBase; }
+    int Nx() const { return myNx; }
+    int Ny() const { return myNy; }
+    int Count() const { return myNx * myNy; }
+
+    // Range-checked (when rangeCheck is on) element access; messages
+    // "RealArray: Write x beyond range: <x>" and the Read/y variants.
+    void Put(int x, int y, double value);
+    double Get(int x, int y) const;
+    // Unchecked access with 0-based indices, for kernels.
+    double& At(int ix, int iy) { return myData[size_t(ix) + size_t(iy) * size_t(myNx)]; }
+    double At(int ix, int iy) const { return myData[size_t(ix) + size_t(iy) * size_t(myNx)]; }
+
+    double Max() const;
+    double Min() const;
+    // Takes the source's size, elements and both axes.
+    void Assign(const TRealArray& source);
+    // Copies a flat row-major block; throws "RealArray.Preset: Sizes don't match".
+    virtual void Preset(const double* values, std::size_t count);
+    void Fill(double value);
+
+    double* Data() { return myData.data(); }
+    const double* Data() const { return myData.data(); }
+    TAxis& XAxis() { return myXAxis; }
+    TAxis& YAxis() { return myYAxis; }
+    const TAxis& XAxis() const { return myXAxis; }
+    const TAxis& YAxis() const { return myYAxis; }
+
+    bool rangeCheck = false;
+
+private:
+    std::vector<double> myData;
+    int myNx = 0;
+    int myNy = 0;
+    int myBase = 0;
+    TAxis myXAxis;
+    TAxis myYAxis;
+};
+
+} // namespace ksn

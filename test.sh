@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds in Release and runs the whole test suite.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/build.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+ctest --test-dir build --output-on-failure -j"$jobs"
