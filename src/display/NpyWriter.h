@@ -1,0 +1,17 @@
+#pragma once
+// Writers of NumPy .npy files (format version 1.0, little-endian, C order), so that
+// results load directly with numpy.load.
+#include <complex>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace ksn {
+
+// dtype "<c16": complex128. data.size() must equal the product of shape.
+bool WriteNpyComplex128(const std::string& path, const std::vector<std::size_t>& shape,
+    const std::vector<std::complex<double>>& data);
+// dtype "<f8": float64.
+bool WriteNpyFloat64(const std::string& path, const std::vector<std::size_t>& shape, const std::vector<double>& data);
+
+} // namespace ksn
