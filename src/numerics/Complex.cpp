@@ -3,6 +3,7 @@
 #include "numerics/GeneralError.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace ksn {
 
@@ -83,12 +84,23 @@ TComplex CExpI(TComplex a) { return CExp({-a.im, a.re}); }
 
 TComplex CPhasor(TExtended t)
 {
+#if defined(__GLIBC__)
+    // One x87 operation yields both, as the phase factors e^(i k dz) want.
     long double s = 0, c = 0;
     ::sincosl(t, &s, &c);
     return {double(c), double(s)};
+#else
+    return {double(std::cos(t)), double(std::sin(t))};
+#endif
 }
 
 TExtended Sign(TExtended x) { return x > 0 ? 1.0L : (x < 0 ? -1.0L : 0.0L); }
+
+double PrincipalPhase(double re, double im)
+{
+    const double p = std::atan2(im, re);
+    return p == -std::numbers::pi ? std::numbers::pi : p;
+}
 
 TVec3 Vec3(double x, double y, double z) { return {x, y, z}; }
 TVec3 Vec3Scale(TVec3 v, TExtended s) { return {double(s * v.x), double(s * v.y), double(s * v.z)}; }

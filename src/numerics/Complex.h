@@ -44,6 +44,9 @@ TComplex CExp(TComplex a);
 TComplex CExpI(TComplex a);
 TComplex CPhasor(TExtended t);
 TExtended Sign(TExtended x);
+// Phase of re + i*im in (-pi, pi]: atan2 except that the negative real axis gives +pi
+// also for a negative zero imaginary part (atan2 would give -pi there).
+double PrincipalPhase(double re, double im);
 
 TVec3 Vec3(double x, double y, double z);
 TVec3 Vec3Scale(TVec3 v, TExtended s);

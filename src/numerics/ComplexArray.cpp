@@ -3,6 +3,7 @@
 #include "numerics/FFT12.h"
 #include "numerics/GeneralError.h"
 
+#include <cassert>
 #include <cmath>
 #include <string>
 
@@ -38,6 +39,7 @@ void TComplexArray::Put(int x, int y, TComplex value)
 TComplex TComplexArray::Get(int x, int y)
 {
     ToCartesian();
+    assert(x - Base() >= 0 && x - Base() < Nx() && y - Base() >= 0 && y - Base() < Ny());
     return At(x - Base(), y - Base());
 }
 
@@ -109,7 +111,7 @@ void TComplexArray::ToPolar()
     for (int i = 0; i < n; ++i) {
         const double re = a[i], im = b[i];
         a[i] = std::hypot(re, im);
-        b[i] = std::atan2(im, re);
+        b[i] = PrincipalPhase(re, im);
     }
 }
 
@@ -131,16 +133,22 @@ void TComplexArray::ToCartesian()
 namespace {
 
 // Multiply element (x, y) by (-1)^(mx*x + my*y): the modulation that moves the
-// origin of an axis to index N/2.
+// origin of an axis to index N/2 (indices counted from 0). The parity test is hoisted
+// out of the inner loop: with mx set a row flips every second element starting at
+// x0 = 1 - (my*y mod 2); without it a row flips entirely or not at all.
 void Modulate(double* re, double* im, int nx, int ny, bool mx, bool my)
 {
     for (int y = 0; y < ny; ++y) {
         const bool oddRow = my && (y & 1);
         double* r = re + size_t(y) * size_t(nx);
         double* i = im + size_t(y) * size_t(nx);
-        for (int x = 0; x < nx; ++x) {
-            const bool flip = oddRow != (mx && (x & 1));
-            if (flip) {
+        if (mx) {
+            for (int x = oddRow ? 0 : 1; x < nx; x += 2) {
+                r[x] = -r[x];
+                i[x] = -i[x];
+            }
+        } else if (oddRow) {
+            for (int x = 0; x < nx; ++x) {
                 r[x] = -r[x];
                 i[x] = -i[x];
             }
@@ -159,6 +167,10 @@ void TComplexArray::FFT(int sign)
     const int nx = Nx(), ny = Ny();
     if (nx == 0 || ny == 0)
         return;
+    // Refused before any element changes, so a wrong size leaves the data intact.
+    if (!IsPowerOfTwo(nx) || !IsPowerOfTwo(ny))
+        throw EGeneralError("ComplexArray.FFT: Size is not a power of two: " + std::to_string(nx) + " x " +
+                            std::to_string(ny));
     double* re = myFirst.Data();
     double* im = mySecond.Data();
     const bool cx = myFirst.XAxis().centred;

@@ -57,7 +57,7 @@ void TComplexVector::ToPolar()
     for (int i = 0; i < Count(); ++i) {
         const double re = a[i], im = b[i];
         a[i] = std::hypot(re, im);
-        b[i] = std::atan2(im, re);
+        b[i] = PrincipalPhase(re, im);
     }
 }
 

@@ -1,8 +1,10 @@
 #include "numerics/FFT12.h"
 
 #include "numerics/Complex.h"
+#include "numerics/GeneralError.h"
 
 #include <cmath>
+#include <string>
 #include <utility>
 
 namespace ksn {
@@ -28,6 +30,9 @@ bool IsPowerOfTwo(long long n) { return n >= 1 && (n & (n - 1)) == 0; }
 
 void FFT1D(double* re, double* im, int n, int sign)
 {
+    // A radix-2 butterfly on any other length reads past the end of the block.
+    if (!IsPowerOfTwo(n))
+        throw EGeneralError("FFT1D: Length is not a power of two: " + std::to_string(n));
     if (n < 2)
         return;
     // 1. Bit-reversal permutation.
@@ -75,6 +80,8 @@ void FFT1D(double* re, double* im, int n, int sign)
 
 void FFTColumns(double* re, double* im, int nx, int sign, int ny)
 {
+    if (!IsPowerOfTwo(ny))
+        throw EGeneralError("FFTColumns: Length is not a power of two: " + std::to_string(ny));
     if (ny < 2)
         return;
     const size_t stride = size_t(nx);

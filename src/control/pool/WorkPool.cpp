@@ -2,6 +2,7 @@
 
 #include "numerics/GeneralError.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <limits>
@@ -67,57 +68,71 @@ void TWorkThread::Join()
 
 TWorkPool::TWorkPool(std::int32_t threadCount) : myThreadCount(threadCount) {}
 
-TWorkPool::~TWorkPool()
-{
-    for (auto& t : myThreads)
-        t->Join();
-}
+TWorkPool::~TWorkPool() { JoinAll(); }
 
 void TWorkPool::SetThreadCount(std::int32_t count) { myThreadCount = count; }
 
 std::vector<std::pair<std::int32_t, std::int32_t>> TWorkPool::SplitRange(
     std::int32_t first, std::int32_t last, std::int32_t threadCount)
 {
+    constexpr long long int32Max = std::numeric_limits<std::int32_t>::max();
     if (threadCount < 1)
         throw EGeneralError("TWorkPool.Run: thread count must be at least 1");
     const long long n = static_cast<long long>(last) - first + 1;
-    if (n > std::numeric_limits<std::int32_t>::max())
+    if (n > int32Max)
         throw EGeneralError("TWorkPool.Run: Integer overflow in index range");
     const long long count = n > 0 ? n : 0;
-    // chunk = ceil(n / threadCount)
+    // chunk = ceil(n / threadCount); thread i gets first + chunk*i .. min(last, first + chunk*(i+1) - 1).
     const long long chunk = count / threadCount + (count % threadCount > 0 ? 1 : 0);
-    if (chunk * threadCount > std::numeric_limits<std::int32_t>::max())
+    // The chunk products (and, for a range that does not start at 0, the start index of the
+    // last thread) must stay in 32 bits, or a thread would be handed a wrapped range.
+    if (chunk * threadCount > int32Max || first + chunk * threadCount - 1 > int32Max)
         throw EGeneralError("TWorkPool.Run: Integer overflow in index range");
     std::vector<std::pair<std::int32_t, std::int32_t>> ranges;
     ranges.reserve(size_t(threadCount));
     for (long long i = 0; i < threadCount; ++i) {
         const long long lo = first + chunk * i;
+        // Surplus threads get the natural empty range lo .. lo - chunk or below (last < first).
         const long long hi = std::min<long long>(last, first + chunk * (i + 1) - 1);
-        ranges.emplace_back(std::int32_t(lo), std::int32_t(hi < lo ? lo - 1 : hi));
+        ranges.emplace_back(std::int32_t(lo), std::int32_t(hi));
     }
     return ranges;
+}
+
+void TWorkPool::JoinAll()
+{
+    for (auto& t : myThreads) {
+        t->Join();
+        --myRunning;
+    }
+    myThreads.clear();
 }
 
 void TWorkPool::Run(std::int32_t first, std::int32_t last, const TWorker& worker)
 {
     const auto ranges = SplitRange(first, last, myThreadCount);
-    myThreads.clear();
-    for (const auto& [lo, hi] : ranges) {
-        myThreads.push_back(std::make_unique<TWorkThread>(lo, hi, worker));
-        ++myRunning;
+    JoinAll();
+    try {
+        for (const auto& [lo, hi] : ranges) {
+            myThreads.push_back(std::make_unique<TWorkThread>(lo, hi, worker));
+            ++myRunning;
+        }
+        // Wait for the threads one after another in start order, serving the caller's
+        // events between slices of the wait.
+        for (auto& t : myThreads)
+            while (!t->WaitFor(myWaitCallback ? kWaitSliceMs : -1))
+                myWaitCallback();
+    } catch (...) {
+        // A thread that could not start or a wait callback that raised: no worker may
+        // outlive this call, so every started thread is waited for before the error leaves.
+        JoinAll();
+        throw;
     }
-    // Wait for the threads one after another in start order, serving the caller's
-    // events between slices of the wait.
     std::exception_ptr firstError;
-    for (auto& t : myThreads) {
-        while (!t->WaitFor(myWaitCallback ? 50 : -1))
-            myWaitCallback();
-        t->Join();
-        --myRunning;
+    for (auto& t : myThreads)
         if (!firstError && t->Error())
             firstError = t->Error();
-    }
-    myThreads.clear();
+    JoinAll();
     if (firstError)
         std::rethrow_exception(firstError);
 }

@@ -7,6 +7,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -44,7 +45,7 @@ private:
 class TWorkPool {
 public:
     using TWorker = TWorkThread::TWorker;
-    // Called on the waiting thread about every `waitSliceMs` while workers run
+    // Called on the waiting thread about every kWaitSliceMs while workers run
     // (the GUI processes its window events there; the CLI passes none).
     using TWaitCallback = std::function<void()>;
 
@@ -55,9 +56,12 @@ public:
     std::int32_t ThreadCount() const { return myThreadCount; }
     void SetWaitCallback(TWaitCallback callback) { myWaitCallback = std::move(callback); }
 
+    static constexpr int kWaitSliceMs = 50;
+
     // Runs worker(i) for every i in first..last. Throws EGeneralError on a thread count
-    // below 1 or a range that overflows 32 bits; re-raises the first worker error after
-    // every thread has ended.
+    // below 1 or a range that overflows 32 bits; re-raises the first worker error (in
+    // thread start order) after every thread has ended. An error of the wait callback
+    // also leaves only after every thread has ended.
     void Run(std::int32_t first, std::int32_t last, const TWorker& worker);
 
     // Chunk ranges as Run would start them (first, last inclusive; last < first = empty).
@@ -66,6 +70,8 @@ public:
     std::int32_t Running() const { return myRunning; }
 
 private:
+    void JoinAll();
+
     std::int32_t myThreadCount;
     std::int32_t myRunning = 0;
     std::vector<std::unique_ptr<TWorkThread>> myThreads;
