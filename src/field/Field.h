@@ -95,8 +95,9 @@ public:
 
     // Wave-parameter variation (odometer, entry 0 fastest).
     void SetParm(int i, const TParmsVariation& entry);
-    void SetXParm(int i);
-    void SetYParm(int i);
+    // Swap entry i into position 0 (x) or 1 (y); false (after the message) on a bad index.
+    bool SetXParm(int i);
+    bool SetYParm(int i);
     bool GetXParm(TParmsVariation& out) const;
     bool GetYParm(TParmsVariation& out) const;
     bool setConfig(int i, int j, bool reset);
@@ -108,6 +109,8 @@ public:
 
 protected:
     void ComputeElements();
+    // The centred FFT needs power-of-two axes; shows the Fourier failure message otherwise.
+    bool CanTransform(int nx, int ny, int sign) const;
 
     double myLambda = 0.0;
     int myConfigCount = 0;

@@ -1,0 +1,68 @@
+#include "field/BeamSetup.h"
+
+#include <cmath>
+
+namespace ksn {
+
+namespace {
+
+bool Finite(double v) { return std::isfinite(v); }
+
+// 1/(sigma u)^2 of one Gaussian axis; false when the width cannot describe a profile.
+bool InverseWidth2(double sigma, TExtended u, int points, TExtended& inv)
+{
+    if (!Finite(sigma))
+        return false;
+    if (sigma == 0.0) {
+        // A single row or column has no extent along that axis: no envelope there.
+        inv = 0.0L;
+        return points == 1;
+    }
+    const TExtended s = TExtended(sigma) * u;
+    inv = 1.0L / (s * s);
+    return std::isfinite(inv);
+}
+
+} // namespace
+
+std::string PrepareBeam(const TGridParms& grid, const TFieldOptions& o, TBeamSetup& setup)
+{
+    if (!(grid.scaleFactor > 0.0) || !Finite(grid.scaleFactor) || !Finite(grid.dx) || !Finite(grid.dy))
+        return "Invalid grid spacing.";
+    if (!(o.lambda > 0.0) || !Finite(o.lambda))
+        return "Invalid wavelength.";
+    if (!Finite(o.theta) || !Finite(o.rho) || !Finite(o.psi) || !Finite(o.delta) || !Finite(o.amplitude) ||
+        !Finite(o.shiftX) || !Finite(o.shiftY) || !Finite(o.shiftZ))
+        return "Invalid wave parameters.";
+
+    TBeamSetup s;
+    s.u = grid.scaleFactor;
+    if (o.shape == TBeamShape::gaussian &&
+        (!InverseWidth2(o.sigmaX, s.u, grid.nx, s.invSigmaX2) || !InverseWidth2(o.sigmaY, s.u, grid.ny, s.invSigmaY2)))
+        return "Invalid Gaussian width.";
+
+    // Angles in radians.
+    const TExtended toRad = o.angular == TAngular::deg ? 3.141592653589793238462643383279503L / 180.0L : 1.0L;
+    s.theta = o.theta * toRad;
+    s.rho = o.rho * toRad;
+    s.psi = o.psi * toRad;
+    s.delta = o.delta * toRad;
+
+    // k0 = 2 pi / (lambda u); k = k0 (sin(theta) cos(rho), sin(theta) sin(rho), cos(theta)),
+    // exactly (0, 0, k0) at normal incidence.
+    s.k0 = 6.283185307179586476925286766559006L / (TExtended(o.lambda) * s.u);
+    if (!std::isfinite(s.k0))
+        return "Invalid wavelength.";
+    if (o.theta != 0.0) {
+        s.kx = s.k0 * std::sin(s.theta) * std::cos(s.rho);
+        s.ky = s.k0 * std::sin(s.theta) * std::sin(s.rho);
+        s.kz = s.k0 * std::cos(s.theta);
+    } else {
+        s.kx = s.ky = 0.0L;
+        s.kz = s.k0;
+    }
+    setup = s;
+    return {};
+}
+
+} // namespace ksn

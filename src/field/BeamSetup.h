@@ -1,0 +1,31 @@
+#pragma once
+// Preparation shared by the vector and scalar beam generators: angles in radians, the
+// vacuum wave vector and the Gaussian widths, after the wave record has been checked.
+#include "control/config/Records.h"
+#include "numerics/Complex.h"
+
+#include <string>
+
+namespace ksn {
+
+struct TBeamSetup {
+    TExtended theta = 0, rho = 0, psi = 0, delta = 0; // radians
+    TExtended u = 1;                                 // metres per length unit
+    TExtended k0 = 0;                                // 2 pi / (lambda u)
+    TExtended kx = 0, ky = 0, kz = 0;                // vacuum wave vector
+    // Gaussian envelope exp(-pi (x^2 invSigmaX2 + y^2 invSigmaY2)) with x, y in metres;
+    // an axis of one point with zero width carries no envelope (factor 0 here).
+    TExtended invSigmaX2 = 0, invSigmaY2 = 0;
+};
+
+// Checks the grid spacing and the wave record and fills the set-up. Returns "" on
+// success, otherwise the reason the beam cannot be generated (nothing is changed then).
+std::string PrepareBeam(const TGridParms& grid, const TFieldOptions& options, TBeamSetup& setup);
+
+// |P| below 1e-15 counts as exactly zero (polarisation factors, stored components).
+inline TComplex ZeroBelowThreshold(TComplex v)
+{
+    return (TExtended(v.re) * v.re + TExtended(v.im) * v.im) < 1e-30L ? TComplex{0.0, 0.0} : v;
+}
+
+} // namespace ksn
