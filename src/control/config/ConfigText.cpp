@@ -202,8 +202,13 @@ std::string LayerSectionText(int index, const TLayerParms& l)
         out.Flag("smooth", l.smooth);
         out.Flag("report", l.report);
         break;
+    case TLayerType::Asphere:
+        // No geometry of its own: it loads back as an empty (None) layer of this thickness.
+        out.Raw("type=Asphere");
+        out.Real("Z", l.thickness);
+        break;
     default:
-        // Asphere layers are stored as None layers; both read back from any unknown type.
+        // None layers (and any value outside the enumeration) read back as None layers.
         out.Raw("type=None");
         out.Real("Z", l.thickness);
         break;

@@ -1,0 +1,156 @@
+#include "control/config/Configuration.h"
+
+#include "control/config/ConfigReaders.h"
+#include "control/config/ConfigText.h"
+#include "control/config/Messages.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ksn {
+
+namespace {
+
+constexpr const char* kHeaderLine = "// Kestrin (KSN) V0.1beta";
+constexpr const char* kCreditLine = "// Kestrin optical wave-propagation simulator, 2024";
+
+void ReadAll(TExtIniFile& ini, TConfiguration& config)
+{
+    readGlobal(ini, config.global, config.grid, config.numOfParms, config.independent);
+
+    // Layers one behind the other along z, in the order of their numbers.
+    double z = 0.0;
+    for (int i = 0; i < config.global.layerNum; ++i) {
+        TLayerParms layer;
+        z = readLayer(ini, i, z, layer);
+        config.layers.push_back(layer);
+    }
+    FitSlicesToLayers(config.layers, config.grid);
+
+    for (int i = 0; i < config.global.waveNum; ++i) {
+        TFieldOptions wave;
+        readWave(ini, i, wave);
+        config.waves.push_back(wave);
+    }
+
+    if (config.global.parmVariation)
+        for (int i = 0; i < config.numOfParms; ++i) {
+            TParmsVariation variation;
+            TParmsType type = TParmsType::wave;
+            readParm(ini, i, variation, type);
+            config.parms.push_back(variation);
+            config.parmTypes.push_back(type);
+        }
+}
+
+// Writes the whole text to a new file descriptor; false on any short or failed write.
+bool WriteAll(int fd, const std::string& text)
+{
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+// The mode a new file gets (0666 less the umask), or the mode of the file replaced.
+mode_t TargetMode(const std::string& fileName)
+{
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) == 0)
+        return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool WriteReplacing(const std::string& fileName, const std::string& text)
+{
+    if (fileName.empty())
+        return false;
+    namespace fs = std::filesystem;
+    const fs::path target(fileName);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        return false;
+    bool ok = WriteAll(fd, text) && ::fchmod(fd, TargetMode(fileName)) == 0 && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    // rename() replaces the old file in one step: readers see the old or the new text.
+    if (ok)
+        ok = std::rename(pattern.c_str(), fileName.c_str()) == 0;
+    if (!ok)
+        ::unlink(pattern.c_str());
+    return ok;
+}
+
+} // namespace
+
+bool LoadConfiguration(const std::string& fileName, TConfiguration& config)
+{
+    config.global.fileName = fileName;
+    config.global.loaded = true;
+    config.layers.clear();
+    config.waves.clear();
+    config.parms.clear();
+    config.parmTypes.clear();
+    try {
+        TExtIniFile ini(fileName, TExtIniFile::kNameAsGiven);
+        ReadAll(ini, config);
+    } catch (const std::exception& e) {
+        ShowMessage(e.what());
+        ShowMessage("Error. Cannot load file!");
+        config.global.loaded = false;
+        return false;
+    }
+    return true;
+}
+
+std::string ConfigurationText(const TConfiguration& config)
+{
+    std::string text;
+    text.append(kHeaderLine).append("\r\n");
+    text.append(kCreditLine).append("\r\n");
+    text.append("\r\n");
+    text += GlobalSectionText(config.global, config.grid, config.numOfParms, config.independent);
+    for (size_t i = 0; i < config.layers.size(); ++i)
+        text += LayerSectionText(int(i), config.layers[i]);
+    for (size_t i = 0; i < config.waves.size(); ++i)
+        text += WaveSectionText(int(i), config.waves[i]);
+    if (config.global.parmVariation)
+        for (size_t i = 0; i < config.parms.size(); ++i) {
+            const TParmsType type =
+                i < config.parmTypes.size() ? config.parmTypes[i] : static_cast<TParmsType>(kUnknownEnum);
+            text += ParmSectionText(int(i), type, config.parms[i]);
+        }
+    return text;
+}
+
+bool SaveConfiguration(const std::string& fileName, const TConfiguration& config)
+{
+    bool ok = false;
+    try {
+        ok = WriteReplacing(fileName, ConfigurationText(config));
+    } catch (const std::exception&) {
+        ok = false;
+    }
+    if (!ok) {
+        ShowMessage("Error. Cannot save file!");
+        return false;
+    }
+    Log("Saved file " + fileName);
+    return true;
+}
+
+} // namespace ksn

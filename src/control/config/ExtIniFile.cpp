@@ -1,0 +1,66 @@
+#include "control/config/ExtIniFile.h"
+
+#include "control/config/FloatText.h"
+#include "numerics/GeneralError.h"
+
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+namespace ksn {
+
+namespace {
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::filesystem::path ProgramDirectory()
+{
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty())
+        return std::filesystem::current_path(ec);
+    return exe.parent_path();
+}
+
+} // namespace
+
+std::string TExtIniFile::ResolveName(const std::string& fileName, int mode)
+{
+    std::string name = fileName;
+    if (Lower(name).find(".ini") == std::string::npos)
+        name += ".ini";
+    switch (mode) {
+    case kWorkingDirectory: return std::filesystem::path(name).filename().string();
+    case kProgramDirectory: return (ProgramDirectory() / std::filesystem::path(name).filename()).string();
+    default: return name;
+    }
+}
+
+TExtIniFile::TExtIniFile(const std::string& fileName, int mode) : TMemIniFile(ResolveName(fileName, mode))
+{
+    SetRequired(true);
+}
+
+double TExtIniFile::ReadFloat(const std::string& key) const
+{
+    const std::string text = ReadString(mySection, key, "0");
+    double value = 0;
+    if (!TryParseReal(text, value) || !std::isfinite(value))
+        throw EGeneralError("Conversion error in " + mySection + "/" + key + ": '" + text +
+                            "' is not a valid floating point value");
+    return value;
+}
+
+std::int32_t TExtIniFile::ReadInteger(const std::string& key) const { return ReadInteger(mySection, key, 0); }
+
+bool TExtIniFile::ReadBool(const std::string& key) const { return ReadBool(mySection, key); }
+
+std::string TExtIniFile::ReadString(const std::string& key) const { return ReadString(mySection, key, ""); }
+
+} // namespace ksn

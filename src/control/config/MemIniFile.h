@@ -1,0 +1,70 @@
+#pragma once
+// An ini file held wholly in memory: an ordered list of sections, each with its ordered
+// list of normalised lines. Lookups find the first section and the first key of a name
+// (compared without regard to case); writes mark the file modified, and a modified file
+// is written back when the object is destroyed.
+#include "control/config/CustomIniFile.h"
+
+#include <string>
+#include <vector>
+
+namespace ksn {
+
+// One line as the parser keeps it: blanks trimmed, everything from the first ";" on
+// dropped, blanks around the first "=" removed. Returns "" for a line to be skipped.
+std::string NormaliseIniLine(const std::string& line);
+
+class TMemIniFile : public TCustomIniFile {
+public:
+    // Loads and parses the file if it exists and can be read; starts empty otherwise.
+    explicit TMemIniFile(const std::string& fileName);
+    // Writes back when modified; a failure here is not reported (call UpdateFile to know).
+    ~TMemIniFile() override;
+
+    using TCustomIniFile::ReadBool;
+    using TCustomIniFile::ReadInteger;
+    using TCustomIniFile::ReadFloat;
+
+    // The text behind "key=" of the first matching line. A missing section or key throws
+    // EGeneralError "Parameter required: <section>/<key>" when required is set, and
+    // gives the default otherwise.
+    std::string ReadString(const std::string& section, const std::string& key,
+                           const std::string& defaultValue) const override;
+    // Creates the section at the end if missing; replaces the key's first line or appends.
+    void WriteString(const std::string& section, const std::string& key, const std::string& value) override;
+
+    std::vector<std::string> ReadSection(const std::string& section) const override;
+    std::vector<std::string> ReadSections() const override;
+    std::vector<std::string> ReadSectionValues(const std::string& section) const override;
+    void EraseSection(const std::string& section) override;
+    void DeleteKey(const std::string& section, const std::string& key) override;
+    // Writes every section as "[name]", its lines and one empty line (LF line ends),
+    // replacing the file, when modified. True when nothing had to be written or it was.
+    bool UpdateFile() override;
+
+    // Replaces the contents by the parsed text (not marked modified).
+    void SetText(const std::string& text);
+    // The text UpdateFile writes.
+    std::string GetText() const;
+
+    bool IsRequired() const { return myRequired; }
+    void SetRequired(bool required) { myRequired = required; }
+    bool IsModified() const { return myModified; }
+
+private:
+    struct TSection {
+        std::string name;
+        std::vector<std::string> lines;
+    };
+
+    const TSection* FindSection(const std::string& name) const;
+    TSection* FindSection(const std::string& name);
+    // Index of the first line whose key matches, or -1.
+    static long FindKey(const TSection& section, const std::string& key);
+
+    std::vector<TSection> mySections;
+    bool myRequired = false;
+    bool myModified = false;
+};
+
+} // namespace ksn
