@@ -81,20 +81,7 @@ std::string FormatChecked(const char* format, double value)
         std::snprintf(out.data(), out.size(), format, value);
         out.resize(size_t(n));
     }
-    const std::string point = std::localeconv()->decimal_point;
-    if (point.empty() || point == ".")
-        return out;
-    std::string dotted;
-    dotted.reserve(out.size());
-    for (size_t pos = 0; pos < out.size();) {
-        if (out.compare(pos, point.size(), point) == 0) {
-            dotted += '.';
-            pos += point.size();
-        } else {
-            dotted += out[pos++];
-        }
-    }
-    return dotted;
+    return ForceFullStop(std::move(out), std::localeconv()->decimal_point);
 }
 
 std::string RowLabel(int index)
@@ -156,6 +143,23 @@ void TGridText::Resize(int cols, int rows)
     rowCount = std::max(rows, 0);
     cells.assign(size_t(colCount) * size_t(rowCount), std::string());
     colWidths.assign(size_t(colCount), 0);
+}
+
+std::string ForceFullStop(std::string text, const std::string& localePoint)
+{
+    if (localePoint.empty() || localePoint == ".")
+        return text;
+    std::string dotted;
+    dotted.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        if (text.compare(pos, localePoint.size(), localePoint) == 0) {
+            dotted += '.';
+            pos += localePoint.size();
+        } else {
+            dotted += text[pos++];
+        }
+    }
+    return dotted;
 }
 
 std::string FormatGridValue(const char* format, double value)

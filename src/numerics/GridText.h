@@ -48,6 +48,9 @@ TGridText ShowInGrid(const TComplexVector& v, const char* format);
 // width (widened to fit the longest cell of the column plus one blank).
 std::string GridToText(const TGridText& grid);
 
+// Replaces every occurrence of the locale's decimal separator by ".".
+std::string ForceFullStop(std::string text, const std::string& localePoint);
+
 // One value through a checked printf format with "." as the decimal separator.
 std::string FormatGridValue(const char* format, double value);
 
