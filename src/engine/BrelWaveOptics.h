@@ -1,0 +1,98 @@
+#pragma once
+// The propagation engine. The run loop creates one engine per run, asks it once for the
+// propagation step (and, for bidirectional runs, the reflection step) of the configured
+// method, then calls the step once per slice with the index slices on both sides of
+// the step, the grid and the fields. The engine owns no field: it reads the fields it
+// is given and fills the output field the caller passes by reference (creating it when
+// empty). After every step the caller reads the step's duration.
+//
+// The bound steps capture this engine: it must outlive them.
+#include "control/config/Records.h"
+#include "control/pool/PTimer.h"
+#include "control/pool/WorkPool.h"
+#include "engine/IndexTuples.h"
+#include "engine/PointSum.h"
+#include "engine/SpectralGrid.h"
+#include "engine/StepSelection.h"
+#include "engine/Steps.h"
+#include "field/Field.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ksn {
+
+class TScalarEField;
+
+class TBrelWaveOptics {
+public:
+    // Single-threaded engine: thread count 0.
+    TBrelWaveOptics();
+    // Multithreaded when threadCount >= 2; a negative count throws EGeneralError.
+    explicit TBrelWaveOptics(std::int32_t threadCount);
+    ~TBrelWaveOptics();
+    TBrelWaveOptics(const TBrelWaveOptics&) = delete;
+    TBrelWaveOptics& operator=(const TBrelWaveOptics&) = delete;
+
+    // The propagation step of global.simMethod bound to this engine, or an empty
+    // callable when the method has none (or none in this build). Takes global.extraModes.
+    TPropagationStep GetPropFunc(const TGlobalParms& global, const TGridParms& grid);
+    // The reflection step of the method bound to this engine, or an empty callable.
+    TReflectionStep GetReflFunc(const TGlobalParms& global, const TGridParms& grid);
+    // Duration of the last step, milliseconds.
+    TExtended GetStepTime() const { return myStepTime; }
+
+    // How the point-by-point sums are evaluated (automatic by default).
+    void SetSummation(TSummation summation) { mySummation = summation; }
+    TSummation GetSummation() const { return mySummation; }
+
+    bool IsMultithreaded() const { return myMultithreaded; }
+    std::int32_t GetThreadCount() const { return myThreadCount; }
+    std::int32_t GetExtraModes() const { return myExtraModes; }
+
+    // nk/dk + extra modes >= |k|/dk: k is carried when within the index circle nk
+    // widened by the engine's extra modes (spectral steps of size dk).
+    bool InModeRange(double nk, double dk, double k) const;
+
+    // The scalar wave-propagation method (method swpm) and its hybrid with a spectral
+    // path for homogeneous slice pairs (method swpmh). Parameters as TPropagationStep.
+    void PropagateSWPM(std::uint8_t report, const TComplexArray* previousSlice, const TComplex* previousRefN,
+        const TComplexArray* currentSlice, const TComplex* currentRefN, bool homogeneousPair,
+        const TGridParms* grid, TFieldRef& output, TField* forward, TField* backward);
+    void PropagateSWPMH(std::uint8_t report, const TComplexArray* previousSlice, const TComplex* previousRefN,
+        const TComplexArray* currentSlice, const TComplex* currentRefN, bool homogeneousPair,
+        const TGridParms* grid, TFieldRef& output, TField* forward, TField* backward);
+
+private:
+    // One scalar step: the point-by-point sum, or the spectral path when `spectral`.
+    void ScalarStep(const char* where, bool spectral, const TComplexArray* previousSlice,
+        const TComplexArray* currentSlice, const TGridParms* grid, TFieldRef& output, TField* forward,
+        TField* backward);
+    void StoreStepTime();
+
+    bool myMultithreaded = false;
+    std::int32_t myThreadCount = 0;
+    TExtended myStepTime = 0.0L;
+    std::int32_t myExtraModes = 0;
+    // Per-step inputs of the pooled steps, published for their workers and reset after.
+    std::unique_ptr<TWorkPool> myPool;
+    bool myHomogeneousPair = false;
+    const TComplexArray* myPreviousSlice = nullptr;
+    const TComplexArray* myCurrentSlice = nullptr;
+    TGridParms myGrid;
+    TField* myForward = nullptr;
+    TField* myBackward = nullptr;
+    TField* myOutput = nullptr;
+    std::unique_ptr<TPerfTimer> myTimer;
+
+    // Summation machinery, reused from step to step.
+    TSummation mySummation = TSummation::automatic;
+    TSpectralGrid mySpectral;
+    TIndexTuples myTuples;
+    TSumScratch myScratch;
+    std::vector<TPlaneWave> myWaves;
+};
+
+} // namespace ksn

@@ -1,0 +1,61 @@
+#pragma once
+// The distinct local-index tuples of a slice pair. At an output point p a plane wave's
+// contribution depends on p only through the indices there (n1 of the previous slice,
+// n2 of the current slice) and the lateral phase; points that share a tuple share every
+// per-point coefficient. This class numbers the distinct tuples, records the tuple of
+// every point and lists the points of every tuple (row-major order within a tuple).
+#include "numerics/Complex.h"
+#include "numerics/ComplexArray.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace ksn {
+
+struct TIndexTuple {
+    TComplex n1; // previous slice, n + i kappa
+    TComplex n2; // current slice
+};
+
+// Which parts of the indices a rule reads; the others are set to 0 so that points
+// differing only there share a tuple.
+struct TIndexParts {
+    bool n1Re = true, n1Im = true, n2Re = true, n2Im = true;
+};
+
+class TIndexTuples {
+public:
+    // Both slices must be nx x ny of the grid. Throws EGeneralError ("Error in <where>. ...")
+    // for a slice of the wrong size or one holding a non-finite value.
+    void Build(const TComplexArray& previous, const TComplexArray& current, int nx, int ny, TIndexParts parts,
+               const std::string& where);
+
+    // The tuple of point (0, 0), reduced as Build would: the homogeneous fast paths use it.
+    static TIndexTuple Reduce(TComplex n1, TComplex n2, TIndexParts parts);
+
+    std::int32_t Count() const { return std::int32_t(myTuples.size()); }
+    const TIndexTuple& Tuple(std::int32_t t) const { return myTuples[size_t(t)]; }
+    const TIndexTuple& AtPoint(std::int32_t p) const { return myTuples[size_t(myIds[size_t(p)])]; }
+    std::int32_t IdAt(std::int32_t p) const { return myIds[size_t(p)]; }
+    std::int32_t PointCount(std::int32_t t) const { return myOffsets[size_t(t) + 1] - myOffsets[size_t(t)]; }
+    const std::int32_t* PointsOf(std::int32_t t) const { return myPoints.data() + myOffsets[size_t(t)]; }
+
+private:
+    struct TKeyHash {
+        size_t operator()(const TIndexTuple& t) const;
+    };
+    struct TKeyEqual {
+        bool operator()(const TIndexTuple& a, const TIndexTuple& b) const { return a.n1 == b.n1 && a.n2 == b.n2; }
+    };
+
+    std::vector<TIndexTuple> myTuples;
+    std::vector<std::int32_t> myIds;     // tuple of every point, p = c + r*nx
+    std::vector<std::int32_t> myOffsets; // points of tuple t: myPoints[myOffsets[t] .. myOffsets[t+1])
+    std::vector<std::int32_t> myPoints;
+    std::vector<std::int32_t> myFill; // scratch of the counting sort
+    std::unordered_map<TIndexTuple, std::int32_t, TKeyHash, TKeyEqual> myLookup;
+};
+
+} // namespace ksn

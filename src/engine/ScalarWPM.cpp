@@ -1,0 +1,173 @@
+// The scalar wave-propagation steps of TBrelWaveOptics (methods swpm and swpmh).
+//
+// The input field is decomposed into plane waves by the centred forward transform;
+// every plane wave is carried to every output point with the local indices there
+// (ScalarWPMRule.h) and the contributions are summed point by point (PointSum.h):
+//
+//   E'(x, y) = sum_w  t(w; n1, n2) A_w a(w; n2, kappa2) e^{i (kx x + ky y + kz2 dz)},
+//   A_w = s X(j, i) / N,
+//
+// X being the transform's output and s its centred sign (SpectralGrid.h). Only plane
+// waves inside the vacuum light circle (kt^2 < k0^2) are kept, whatever the index.
+//
+// The hybrid step replaces the sum by the spectral path when both slices are
+// homogeneous: the output spectrum is the rule at the tuple of point (0, 0) times the
+// undivided amplitude, and one inverse transform (which supplies 1/N) gives the field.
+#include "engine/BrelWaveOptics.h"
+#include "engine/ScalarWPMRule.h"
+#include "field/ScalarEField.h"
+#include "numerics/GeneralError.h"
+
+#include <string>
+
+namespace ksn {
+
+namespace {
+
+TScalarEField* AsScalar(TField* field, const std::string& where)
+{
+    if (!field)
+        return nullptr;
+    auto* scalar = dynamic_cast<TScalarEField*>(field);
+    if (!scalar)
+        throw EGeneralError("Error in " + where + ". Scalar field expected.");
+    return scalar;
+}
+
+void CheckSize(const TScalarEField* field, const TGridParms& grid, const std::string& where)
+{
+    if (field && (field->GetXSize() != grid.nx || field->GetYSize() != grid.ny))
+        throw EGeneralError("Error in " + where + ". Field does not match the grid.");
+}
+
+// Transforms the given fields to the spectral domain for the lifetime of the scope and
+// back to the spatial domain at its end, also when the step ends with an error.
+class TSpectralScope {
+public:
+    TSpectralScope(TField* a, TField* b) : myA(a), myB(b)
+    {
+        if (myA)
+            myA->Fourier(+1);
+        if (myB)
+            myB->Fourier(+1);
+    }
+    ~TSpectralScope()
+    {
+        if (myA)
+            myA->Fourier(-1);
+        if (myB)
+            myB->Fourier(-1);
+    }
+    TSpectralScope(const TSpectralScope&) = delete;
+    TSpectralScope& operator=(const TSpectralScope&) = delete;
+
+private:
+    TField* myA;
+    TField* myB;
+};
+
+TStepMode ModeOf(const TField* forward, const TField* backward)
+{
+    if (forward && backward)
+        return TStepMode::both;
+    return forward ? TStepMode::forwardOnly : TStepMode::backwardOnly;
+}
+
+} // namespace
+
+void TBrelWaveOptics::PropagateSWPM(std::uint8_t /*report*/, const TComplexArray* previousSlice,
+    const TComplex* /*previousRefN*/, const TComplexArray* currentSlice, const TComplex* /*currentRefN*/,
+    bool /*homogeneousPair*/, const TGridParms* grid, TFieldRef& output, TField* forward, TField* backward)
+{
+    ScalarStep("TBrelWaveOptics.PropagateSWPM", false, previousSlice, currentSlice, grid, output, forward,
+               backward);
+}
+
+void TBrelWaveOptics::PropagateSWPMH(std::uint8_t /*report*/, const TComplexArray* previousSlice,
+    const TComplex* /*previousRefN*/, const TComplexArray* currentSlice, const TComplex* /*currentRefN*/,
+    bool homogeneousPair, const TGridParms* grid, TFieldRef& output, TField* forward, TField* backward)
+{
+    ScalarStep("TBrelWaveOptics.PropagateSWPMH", homogeneousPair, previousSlice, currentSlice, grid, output,
+               forward, backward);
+}
+
+void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TComplexArray* previousSlice,
+    const TComplexArray* currentSlice, const TGridParms* grid, TFieldRef& output, TField* forward,
+    TField* backward)
+{
+    myTimer->Start();
+    if (!forward && !backward)
+        return;
+
+    // Everything is checked before any field is touched.
+    const std::string caller(where);
+    TScalarEField* in = AsScalar(forward, caller);
+    TScalarEField* back = AsScalar(backward, caller);
+    if (!grid)
+        throw EGeneralError("Error in " + caller + ". Called function with unassigned grid.");
+    if (!previousSlice || !currentSlice)
+        throw EGeneralError("Error in " + caller + ". Called function with unassigned index slice.");
+    const TField& source = forward ? *forward : *backward;
+    mySpectral.Setup(*grid, source.GetLambda(), caller);
+    CheckSize(in, *grid, caller);
+    CheckSize(back, *grid, caller);
+    if (!spectral) {
+        myTuples.Build(*previousSlice, *currentSlice, grid->nx, grid->ny, TScalarWPMRule::kParts, caller);
+    } else if (previousSlice->Nx() != grid->nx || previousSlice->Ny() != grid->ny ||
+               currentSlice->Nx() != grid->nx || currentSlice->Ny() != grid->ny) {
+        throw EGeneralError("Error in " + caller + ". Index slice does not match the grid.");
+    }
+    if (output && (output.get() == forward || output.get() == backward))
+        throw EGeneralError("Error in " + caller + ". Output field is an input field.");
+    TScalarEField* out = AsScalar(output.get(), caller);
+    CheckSize(out, *grid, caller);
+
+    if (!output) {
+        auto created = std::make_shared<TScalarEField>(*grid);
+        out = created.get();
+        output = std::move(created);
+    } else {
+        out->ClearField();
+    }
+    out->CopyWaveQuantities(source);
+
+    {
+        // The inputs are spectral inside this block and spatial again after it.
+        const TSpectralScope inputs(in, back);
+        const TComplexArray* forwardSpectrum[1] = {in ? &in->E() : nullptr};
+        const TComplexArray* backwardSpectrum[1] = {back ? &back->E() : nullptr};
+        const TExtended k0 = mySpectral.K0();
+        // Plane waves inside the vacuum light circle: k0^2 - kt^2 > 0.
+        const auto keep = [k0](TExtended, TExtended, TExtended kt2) { return k0 * k0 - kt2 > 0.0L; };
+        const TScalarWPMRule rule{k0, mySpectral.DZ(), ModeOf(forward, backward)};
+        TComplexArray& e = out->E();
+
+        if (spectral) {
+            // Homogeneous pair: E'(j, i) = L(w; tau(0,0)) e^{i phi} with undivided amplitudes.
+            CollectPlaneWaves(mySpectral, in ? forwardSpectrum : nullptr, back ? backwardSpectrum : nullptr, 1, 1, 1.0,
+                              keep, myWaves);
+            const TIndexTuple tuple =
+                TIndexTuples::Reduce(previousSlice->At(0, 0), currentSlice->At(0, 0), TScalarWPMRule::kParts);
+            TComplexOf<TExtended> lateral[1];
+            for (const TPlaneWave& w : myWaves) {
+                TExtended phase = 0.0L;
+                if (!rule.Evaluate<TExtended>(w, tuple, lateral, phase, nullptr))
+                    continue;
+                const TComplexOf<TExtended> v = lateral[0] * Phasor<TExtended>(phase);
+                e.SetAt(w.j, w.i, {double(v.re), double(v.im)});
+            }
+            out->Fourier(-1);
+        } else {
+            const double scale = mySpectral.CentredSign() / double(mySpectral.Count());
+            CollectPlaneWaves(mySpectral, in ? forwardSpectrum : nullptr, back ? backwardSpectrum : nullptr, 1, 1, scale,
+                              keep, myWaves);
+            TSumTargets targets;
+            targets.re[0] = e.Re();
+            targets.im[0] = e.Im();
+            RunPointSum(rule, mySummation, mySpectral, myWaves, myTuples, myScratch, targets);
+        }
+    }
+    StoreStepTime();
+}
+
+} // namespace ksn
