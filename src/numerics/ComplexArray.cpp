@@ -45,6 +45,8 @@ TComplex TComplexArray::Get(int x, int y)
 
 TRealArray& TComplexArray::Component(int selector)
 {
+    if (selector < 0 || selector > 3)
+        throw EGeneralError("ComplexArray.Component: Invalid selector: " + std::to_string(selector));
     if (selector >= 2) {
         ToPolar();
         return selector == 2 ? myFirst : mySecond;
@@ -163,14 +165,18 @@ void Modulate(double* re, double* im, int nx, int ny, bool mx, bool my)
 // obtained as (-1)^(x+y) . FFT . (-1)^(x+y); for N = 2 it is the negative of that.
 void TComplexArray::FFT(int sign)
 {
-    ToCartesian();
     const int nx = Nx(), ny = Ny();
-    if (nx == 0 || ny == 0)
+    if (nx == 0 || ny == 0) {
+        ToCartesian();
         return;
+    }
     // Refused before any element changes, so a wrong size leaves the data intact.
     if (!IsPowerOfTwo(nx) || !IsPowerOfTwo(ny))
         throw EGeneralError("ComplexArray.FFT: Size is not a power of two: " + std::to_string(nx) + " x " +
                             std::to_string(ny));
+    if (sign != 1 && sign != -1)
+        throw EGeneralError("ComplexArray.FFT: Sign must be +1 or -1: " + std::to_string(sign));
+    ToCartesian();
     double* re = myFirst.Data();
     double* im = mySecond.Data();
     const bool cx = myFirst.XAxis().centred;

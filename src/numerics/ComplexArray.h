@@ -39,7 +39,8 @@ public:
         mySecond.Data()[k] = v.im;
     }
 
-    // Selector 0 = real, 1 = imaginary, 2 = modulus, 3 = phase, switching form as needed.
+    // Selector 0 = real, 1 = imaginary, 2 = modulus, 3 = phase, switching form as needed;
+    // any other selector throws EGeneralError.
     TRealArray& Component(int selector);
     double* ComponentData(int selector) { return Component(selector).Data(); }
     // Contiguous real and imaginary blocks; convert to Cartesian form first.
@@ -58,7 +59,8 @@ public:
     bool IsPolar() const { return myPolar; }
 
     // Centred 2-D transform in place: sign +1 forward (unscaled), -1 inverse (1/(nx*ny)).
-    // nx and ny must be powers of two (1 included).
+    // nx and ny must be powers of two (1 included) and sign +1 or -1, else EGeneralError
+    // before any element changes.
     void FFT(int sign);
 
     TRealArray& FirstPart() { return myFirst; }

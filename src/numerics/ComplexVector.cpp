@@ -3,6 +3,7 @@
 #include "numerics/GeneralError.h"
 
 #include <cmath>
+#include <string>
 
 namespace ksn {
 
@@ -39,6 +40,8 @@ TComplex TComplexVector::Get(int i)
 
 TRealVector& TComplexVector::Component(int selector)
 {
+    if (selector < 0 || selector > 3)
+        throw EGeneralError("ComplexVector.Component: Invalid selector: " + std::to_string(selector));
     if (selector >= 2) {
         ToPolar();
         return selector == 2 ? myFirst : mySecond;

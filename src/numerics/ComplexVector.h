@@ -22,7 +22,7 @@ public:
     TComplex Get(int i);
 
     // Selector 0 = real part, 1 = imaginary part, 2 = modulus, 3 = phase; converts
-    // to the form that holds the selected quantity.
+    // to the form that holds the selected quantity; any other selector throws EGeneralError.
     TRealVector& Component(int selector);
     void ToPolar();
     void ToCartesian();

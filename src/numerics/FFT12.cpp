@@ -33,6 +33,9 @@ void FFT1D(double* re, double* im, int n, int sign)
     // A radix-2 butterfly on any other length reads past the end of the block.
     if (!IsPowerOfTwo(n))
         throw EGeneralError("FFT1D: Length is not a power of two: " + std::to_string(n));
+    // theta = pi/(h*(-sign)) is meaningless for any other sign.
+    if (sign != 1 && sign != -1)
+        throw EGeneralError("FFT1D: Sign must be +1 or -1: " + std::to_string(sign));
     if (n < 2)
         return;
     // 1. Bit-reversal permutation.
@@ -82,6 +85,8 @@ void FFTColumns(double* re, double* im, int nx, int sign, int ny)
 {
     if (!IsPowerOfTwo(ny))
         throw EGeneralError("FFTColumns: Length is not a power of two: " + std::to_string(ny));
+    if (sign != 1 && sign != -1)
+        throw EGeneralError("FFTColumns: Sign must be +1 or -1: " + std::to_string(sign));
     if (ny < 2)
         return;
     const size_t stride = size_t(nx);

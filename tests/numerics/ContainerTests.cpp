@@ -142,6 +142,7 @@ TEST(ComplexVector, RangeMessagesAndComponentSwitching)
     EXPECT_NEAR(back.re, -3, 1e-15);
     EXPECT_NEAR(back.im, 0, 1e-15);
     EXPECT_EQ(v.Component(1).Get(0), 2.0);
+    EXPECT_EQ(ErrorTextOf([&] { v.Component(4); }), "ComplexVector.Component: Invalid selector: 4");
 }
 
 TEST(ComplexArray, WriteRangeCheckAndUncheckedRead)
@@ -175,6 +176,7 @@ TEST(ComplexArray, PolarConversionConventions)
     EXPECT_EQ(a.ComponentData(0), a.FirstPart().Data());
     EXPECT_FALSE(a.IsPolar());
     EXPECT_NEAR(a.At(3, 0).im, -2.0, 1e-15);
+    EXPECT_EQ(ErrorTextOf([&] { a.Component(-1); }), "ComplexArray.Component: Invalid selector: -1");
 }
 
 TEST(ComplexArray, PolarRoundTripRestoresValues)

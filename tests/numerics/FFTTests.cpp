@@ -205,12 +205,19 @@ TEST(FFT, NonPowerOfTwoSizeIsRefusedAndDataKept)
     EXPECT_EQ(a.At(1, 1), Cmplx(3, 0));
     EXPECT_EQ(a.At(0, 0), Cmplx(0, 0));
     TComplexArray b(4, 12);
+    b.ToPolar();
     EXPECT_NE(ErrorTextOf([&] { b.FFT(-1); }), "<no error>");
+    EXPECT_TRUE(b.IsPolar()); // not even the form is switched
+    TComplexArray c(4, 4);
+    c.SetAt(2, 2, Cmplx(1, 0));
+    EXPECT_EQ(ErrorTextOf([&] { c.FFT(0); }), "ComplexArray.FFT: Sign must be +1 or -1: 0");
+    EXPECT_EQ(c.At(2, 2), Cmplx(1, 0));
 
     std::vector<double> re(3, 1.0), im(3, 0.0);
     EXPECT_EQ(ErrorTextOf([&] { FFT1D(re.data(), im.data(), 3, +1); }), "FFT1D: Length is not a power of two: 3");
     EXPECT_EQ(ErrorTextOf([&] { FFTColumns(re.data(), im.data(), 1, +1, 3); }),
               "FFTColumns: Length is not a power of two: 3");
+    EXPECT_EQ(ErrorTextOf([&] { FFT1D(re.data(), im.data(), 2, 2); }), "FFT1D: Sign must be +1 or -1: 2");
     EXPECT_EQ(re[1], 1.0);
 }
 
