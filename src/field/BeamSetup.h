@@ -22,10 +22,10 @@ struct TBeamSetup {
 // success, otherwise the reason the beam cannot be generated (nothing is changed then).
 std::string PrepareBeam(const TGridParms& grid, const TFieldOptions& options, TBeamSetup& setup);
 
-// |P| below 1e-15 counts as exactly zero (polarisation factors, stored components).
-inline TComplex ZeroBelowThreshold(TComplex v)
-{
-    return (TExtended(v.re) * v.re + TExtended(v.im) * v.im) < 1e-30L ? TComplex{0.0, 0.0} : v;
-}
+// A polarisation factor of modulus below 1e-15 counts as exactly zero.
+inline TComplex ZeroBelowThreshold(TComplex v) { return CAbs(v) < 1e-15 ? TComplex{0.0, 0.0} : v; }
+
+// A stored component of modulus at most 1e-15 is stored as exactly zero.
+inline TComplex ZeroAtOrBelowThreshold(TComplex v) { return CAbs(v) <= 1e-15 ? TComplex{0.0, 0.0} : v; }
 
 } // namespace ksn

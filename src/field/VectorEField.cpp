@@ -113,7 +113,7 @@ void TVectorEField::SetEX(int x, int y, TComplex v)
         ShowMessage(Pixel("Cannot set EX[", x, y));
         return;
     }
-    myEX.SetAt(x, y, ZeroBelowThreshold(v));
+    myEX.SetAt(x, y, ZeroAtOrBelowThreshold(v));
 }
 
 void TVectorEField::SetEY(int x, int y, TComplex v)
@@ -122,7 +122,7 @@ void TVectorEField::SetEY(int x, int y, TComplex v)
         ShowMessage(Pixel("Cannot set Ey[", x, y));
         return;
     }
-    myEY.SetAt(x, y, ZeroBelowThreshold(v));
+    myEY.SetAt(x, y, ZeroAtOrBelowThreshold(v));
 }
 
 void TVectorEField::SetEZ(int x, int y, TComplex v)
@@ -131,7 +131,7 @@ void TVectorEField::SetEZ(int x, int y, TComplex v)
         ShowMessage(Pixel("Cannot set EZ[", x, y));
         return;
     }
-    myEZ.SetAt(x, y, ZeroBelowThreshold(v));
+    myEZ.SetAt(x, y, ZeroAtOrBelowThreshold(v));
 }
 
 // ---------------------------------------------------------------------------------------
