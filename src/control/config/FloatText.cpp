@@ -11,16 +11,13 @@ std::string FormatReal(double value)
         return "NAN";
     if (std::isinf(value))
         return value > 0 ? "INF" : "-INF";
+    // General format with 15 significant digits drops trailing zeros, so a value with
+    // a short decimal form is written in it ("40", "0.1"), and the exponent form is
+    // used only outside 1e-5 ... 1e15 as in printf's %.15g. (Searching the fewest digits
+    // with the general format would give "4e+01" for 40.)
     char buf[40];
-    // The fewest digits (up to 15) that read back as the same double.
-    for (int precision = 1; precision <= 15; ++precision) {
-        auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, precision);
-        double back = 0;
-        std::from_chars(buf, res.ptr, back);
-        if (back == value || precision == 15)
-            return std::string(buf, res.ptr);
-    }
-    return {};
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    return std::string(buf, res.ptr);
 }
 
 bool TryParseReal(const std::string& text, double& value)

@@ -1,0 +1,92 @@
+// ksn check FILE: loads a configuration file as Open does and prints what it describes.
+#include "CliSink.h"
+#include "Commands.h"
+
+#include "control/config/Configuration.h"
+#include "control/config/FloatText.h"
+#include "control/config/Messages.h"
+
+#include <cmath>
+#include <cstdint>
+#include <iostream>
+#include <string>
+
+namespace ksn::cli {
+
+namespace {
+
+// An enumeration's name, or "unknown (<value>)" for a value outside it.
+template <typename E>
+std::string NameText(E value, const char* (*nameOf)(E))
+{
+    const char* name = nameOf(value);
+    return *name ? std::string(name) : "unknown (" + std::to_string(static_cast<unsigned>(value)) + ")";
+}
+
+void PrintSummary(const TConfiguration& c, std::ostream& out)
+{
+    const TGlobalParms& g = c.global;
+    const TGridParms& grid = c.grid;
+    const std::string unit = NameText(g.scale, ScaleName);
+    out << "method: " << NameText(g.simMethod, SimMethodName)
+        << (static_cast<std::uint8_t>(g.simMethod) < static_cast<std::uint8_t>(TSimMethod::vwpmhh)
+                   ? (IsScalarMethod(g.simMethod) ? " (scalar field)" : " (vector field)")
+                   : "")
+        << '\n';
+    out << "grid: " << grid.nx << " x " << grid.ny << " x " << grid.nz << " points, window " << FormatReal(grid.X)
+        << " x " << FormatReal(grid.Y) << " x " << FormatReal(grid.Z) << ' ' << unit << '\n';
+    out << "spacing: dx=" << FormatReal(grid.dx) << " dy=" << FormatReal(grid.dy) << " dz=" << FormatReal(grid.dz)
+        << ' ' << unit << '\n';
+    out << "options: multithreaded=" << g.multithreaded << " largescene=" << g.largeScene
+        << " bidirectional=" << g.bidirectional << " reflections=" << g.reflections
+        << " evanescent=" << grid.evanescent << " allcomplex=" << g.allComplex
+        << " modulotracking=" << g.moduloTracking << " modulus=" << g.modulus << '\n';
+    out << "layers: " << c.layers.size() << '\n';
+    for (size_t i = 0; i < c.layers.size(); ++i) {
+        const TLayerParms& l = c.layers[i];
+        out << "  layer" << i << ": " << NameText(l.type, LayerTypeName) << ", z " << FormatReal(l.zStart) << " .. "
+            << FormatReal(l.zStart + l.thickness) << " (thickness " << FormatReal(l.thickness) << "), n "
+            << FormatReal(l.nSubject.re) << (l.nSubject.im < 0 ? " - " : " + ") << FormatReal(std::abs(l.nSubject.im))
+            << "i\n";
+    }
+    out << "waves: " << c.waves.size() << '\n';
+    for (size_t i = 0; i < c.waves.size(); ++i) {
+        const TFieldOptions& w = c.waves[i];
+        out << "  wave" << i << ": " << NameText(w.shape, BeamShapeName) << ", lambda " << FormatReal(w.lambda) << ' '
+            << unit << ", amplitude " << FormatReal(w.amplitude) << ", theta " << FormatReal(w.theta) << ' '
+            << NameText(w.angular, AngularName) << '\n';
+    }
+    if (g.parmVariation) {
+        out << "parameter variations: " << c.parms.size() << '\n';
+        for (size_t i = 0; i < c.parms.size(); ++i) {
+            const TParmsVariation& v = c.parms[i];
+            out << "  parm" << i << ": " << NameText(c.parmTypes[i], ParmsTypeName) << ' ' << v.num << ' '
+                << NameText(v.parm, ParmsName) << ", " << v.steps << " steps\n";
+        }
+    } else {
+        out << "parameter variation: off\n";
+    }
+}
+
+int RunCheck(const std::vector<std::string>& args)
+{
+    if (args.size() != 1) {
+        std::cerr << "usage: ksn check FILE\n";
+        return 2;
+    }
+    TCliSink sink;
+    TScopedMessageSink scope(&sink);
+    TConfiguration config;
+    if (!LoadConfiguration(args[0], config))
+        return 1;
+    Log("Done. Loading file " + config.global.fileName);
+    PrintSummary(config, std::cout);
+    return 0;
+}
+
+const TCommandRegistration theCheckCommand("check", "check FILE       load a configuration file and summarise it",
+                                           RunCheck);
+
+} // namespace
+
+} // namespace ksn::cli

@@ -1,0 +1,33 @@
+// ksn save FILE OUT: loads a configuration file and writes it back as Save does.
+#include "CliSink.h"
+#include "Commands.h"
+
+#include "control/config/Configuration.h"
+#include "control/config/Messages.h"
+
+#include <iostream>
+
+namespace ksn::cli {
+
+namespace {
+
+int RunSave(const std::vector<std::string>& args)
+{
+    if (args.size() != 2) {
+        std::cerr << "usage: ksn save FILE OUT\n";
+        return 2;
+    }
+    TCliSink sink;
+    TScopedMessageSink scope(&sink);
+    TConfiguration config;
+    if (!LoadConfiguration(args[0], config))
+        return 1;
+    return SaveConfiguration(args[1], config) ? 0 : 1;
+}
+
+const TCommandRegistration theSaveCommand("save", "save FILE OUT    load a configuration file and write it to OUT",
+                                          RunSave);
+
+} // namespace
+
+} // namespace ksn::cli
