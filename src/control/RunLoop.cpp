@@ -1,0 +1,277 @@
+// One run: refusals, engine and step selection, the forward sweep and the reflection
+// passes of bidirectional runs, step timing and progress.
+#include "control/SimulationDriver.h"
+
+#include "control/config/FloatText.h"
+#include "control/config/Messages.h"
+#include "control/pool/PTimer.h"
+#include "numerics/FFT12.h"
+#include "numerics/GeneralError.h"
+
+#include <cassert>
+#include <cmath>
+#include <unistd.h>
+
+namespace ksn {
+
+namespace {
+
+int Parity(int v) { return ((v % 2) + 2) % 2; }
+
+// Physical memory of this machine in bytes (0 when unknown).
+double PhysicalMemoryBytes()
+{
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+    return pages > 0 && pageSize > 0 ? double(pages) * double(pageSize) : 0.0;
+}
+
+std::string GiB(double bytes)
+{
+    return FormatReal(std::round(bytes / (1024.0 * 1024.0 * 1024.0) * 100.0) / 100.0) + " GiB";
+}
+
+} // namespace
+
+struct TSimulationDriver::TLevel {
+    TComplex meanN;
+    bool homogeneous = false;
+    const TComplexArray* slice = nullptr;
+};
+
+// A run must not start on a configuration that would crash it or compute garbage.
+bool TSimulationDriver::CheckRunnable()
+{
+    const TGridParms& g = myConfig.grid;
+    const auto refuse = [](const std::string& why) {
+        ShowMessage("Cannot start simulation. " + why);
+        return false;
+    };
+    if (!IsPowerOfTwo(g.nx) || !IsPowerOfTwo(g.ny))
+        return refuse("nx and ny must be powers of two (1 allowed); the grid is " + std::to_string(g.nx) + " x " +
+                      std::to_string(g.ny) + ".");
+    if (myConfig.layers.empty() || !myScene)
+        return refuse("The scene has no layer (layernum must be at least 1).");
+    if (myScene->GetNz() < 1 || g.nz < 1)
+        return refuse("The scene has no slice (nz must be at least 1 and the layers must be at least dz thick).");
+    if ((g.nx > 1 && !(g.dx > 0)) || (g.ny > 1 && !(g.dy > 0)) || !(g.dz > 0))
+        return refuse("The grid spacings must be positive (check X, Y, Z and nx, ny, nz).");
+    if (!(g.scaleFactor > 0))
+        return refuse("Unknown length unit (scale).");
+    if (!myIncident || myConfig.waves.empty())
+        return refuse("There is no incident field (wavenum must be at least 1 and the method known).");
+    for (size_t n = 0; n < myConfig.waves.size(); ++n)
+        if (!(myConfig.waves[n].lambda > 0))
+            return refuse("The wavelength of wave" + std::to_string(n) + " must be positive.");
+
+    // The forward store holds every stored slice's field with its three maps; a
+    // bidirectional run may hold as many reflected fields again.
+    const double points = double(g.nx) * double(g.ny);
+    const double components = IsScalarMethod(myConfig.global.simMethod) ? 1.0 : 3.0;
+    const double perField = points * (components * 16.0 + 8.0 + 16.0 + 16.0);
+    const int modulus = myConfig.global.moduloTracking && myConfig.global.modulus > 1 ? myConfig.global.modulus : 1;
+    const double stored = std::ceil(double(myScene->GetNz()) / modulus);
+    const double need = perField * stored * (myConfig.global.bidirectional ? 2.0 : 1.0);
+    const double have = PhysicalMemoryBytes();
+    if (have > 0 && need > 0.6 * have)
+        return refuse("The slice store would need about " + GiB(need) + " but this machine has " + GiB(have) +
+                      ". Store fewer slices with modulotracking=1 and a larger modulus.");
+    return true;
+}
+
+TSimulationDriver::TLevel TSimulationDriver::FetchLevel(int iz)
+{
+    // Order matters in large-scene mode: the mean computes the level, the flag reads it.
+    TLevel level;
+    level.meanN = myScene->GetLevelMeanN(iz);
+    level.homogeneous = myScene->IsHomogLevel(iz);
+    level.slice = myScene->GetLevel(iz);
+    return level;
+}
+
+void TSimulationDriver::Propagate(const TPropagationStep& step, std::uint8_t report, int from, int to,
+    TFieldRef& output, TField* forward, TField* backward)
+{
+    const TLevel a = FetchLevel(from);
+    const TLevel b = FetchLevel(to);
+    step(report, a.slice, &a.meanN, b.slice, &b.meanN, a.homogeneous && b.homogeneous, &myConfig.grid, output,
+        forward, backward);
+}
+
+void TSimulationDriver::Reflect(const TReflectionStep& step, int from, int to, TFieldRef& reflected, TField* forward)
+{
+    const TLevel a = FetchLevel(from);
+    const TLevel b = FetchLevel(to);
+    step(a.slice, &a.meanN, b.slice, &b.meanN, a.homogeneous && b.homogeneous, &myConfig.grid, reflected, forward);
+}
+
+bool TSimulationDriver::ReferenceChanges(int a, int b)
+{
+    return myScene->GetLevelMeanN(a).re != myScene->GetLevelMeanN(b).re;
+}
+
+void TSimulationDriver::RecordStepTime(TExtended t, int z)
+{
+    if (myStats.minStepMs == 0)
+        myStats.minStepMs = t;
+    if (t > myStats.maxStepMs) {
+        myStats.maxStepMs = t;
+        myStats.maxStepSlice = z;
+    } else if (t < myStats.minStepMs) {
+        myStats.minStepMs = t;
+        myStats.minStepSlice = z;
+    }
+    if (z >= 0 && z < int(myStats.stepMs.size()))
+        myStats.stepMs[size_t(z)] = t;
+    myStats.lastStepMs = t;
+    myStats.lastSlice = z;
+}
+
+bool TSimulationDriver::Run()
+{
+    if (!myConfig.global.loaded) {
+        ShowMessage("Please load .ini File.");
+        return false;
+    }
+    TGlobalParms& global = myConfig.global;
+    if (global.modulus < 1) {
+        global.modulus = 1;
+        if (global.moduloTracking)
+            Log(global.fileName + " loaded.");
+    }
+    if (!CheckRunnable())
+        return false;
+
+    TBrelWaveOptics engine = global.multithreaded && global.threadCount >= 2 ? TBrelWaveOptics(global.threadCount)
+                                                                             : TBrelWaveOptics();
+    engine.SetSummation(mySummation);
+    TPropagationStep prop = myPropOverride ? myPropOverride : engine.GetPropFunc(global, myConfig.grid);
+    if (!prop)
+        throw EGeneralError("Cannot start simulation. Function pointer \"propFunc\" not assigned!");
+    TReflectionStep refl = myReflOverride ? myReflOverride : engine.GetReflFunc(global, myConfig.grid);
+    if (!refl && global.bidirectional)
+        throw EGeneralError("Cannot start simulation. Function pointer \"reflFunc\" not assigned!");
+
+    myScene->SetLargeScene(global.largeScene);
+    myForwardStore.clear();
+    myBackwardStore.clear();
+
+    // Store entry k holds slice k*m. Modulo tracking with modulus 1 stores every slice
+    // and allows every reflection, exactly as tracking off.
+    mySliceCount = myScene->GetNz();
+    myTrackingActive = global.moduloTracking && global.modulus > 1;
+    myStoreModulus = myTrackingActive ? global.modulus : 1;
+    global.trackedSlices = (mySliceCount + myStoreModulus - 1) / myStoreModulus;
+    myForwardStore.assign(size_t(global.trackedSlices), nullptr);
+    int passes = 0;
+    if (global.bidirectional) {
+        myBackwardStore.assign(size_t(global.trackedSlices), nullptr);
+        // A single slice has no interface to reflect at.
+        passes = mySliceCount > 1 ? std::max(0, global.reflections) : 0;
+    }
+
+    SetProgress(0);
+    Log("Simulation Started.");
+    myStats = TRunStatistics{};
+    myStats.stepMs.assign(size_t(mySliceCount), 0);
+    TPerfTimer timer;
+    timer.Start();
+
+    RunSweeps(prop, refl, passes, engine);
+    ComputeMaps();
+    myTotalAbsorption = 0;
+    for (const auto& f : myForwardStore)
+        if (f)
+            myTotalAbsorption += f->GetAbsorption();
+    myStats.overallMs = timer.Elapsed() * 1000.0L;
+    WriteReport();
+    return true;
+}
+
+// The sweeps. W[z mod 2] receives the field of slice z and W[(z-d) mod 2] holds the
+// neighbour it came from; T is a temporary of the backward passes. Pass 0 runs forward
+// over every slice, pass 1 backward from N-1 to 1, pass 2 forward from 1, and so on.
+void TSimulationDriver::RunSweeps(
+    const TPropagationStep& prop, const TReflectionStep& refl, int passes, TBrelWaveOptics& engine)
+{
+    const int N = mySliceCount;
+    const int m = myStoreModulus;
+    const bool bidirectional = myConfig.global.bidirectional;
+    TFieldRef W[2];
+    TFieldRef T;
+    int p = 0, d = +1, z = 0;
+    while (p <= passes) {
+        const int k = z / m;
+        const bool stored = z % m == 0;
+        const int r = myTrackingActive ? z / m : z - d;
+        const bool reflectionAllowed = !myTrackingActive || ((z - d) % m + m) % m == 1;
+        const bool sweepStart = (z == 0 && d == +1) || (z == N - 1 && d == -1);
+        const bool sweepEnd = (z == N - 1 && d == +1) || (z == 1 && d == -1);
+        const std::uint8_t report = myScene->GetLevelReport(z) ? 1 : 0;
+        assert(k >= 0 && k < int(myForwardStore.size()));
+
+        if (p == 0) {
+            if (z == 0)
+                Propagate(prop, report, 0, 0, W[0], myIncident.get(), nullptr);
+            else
+                Propagate(prop, report, z - 1, z, W[Parity(z)], W[Parity(z - 1)].get(), nullptr);
+            if (stored)
+                myForwardStore[size_t(k)] = W[Parity(z)];
+            if (bidirectional && z > 0 && reflectionAllowed && r >= 0 && r < int(myBackwardStore.size()) &&
+                ReferenceChanges(z - 1, z))
+                Reflect(refl, z - 1, z, myBackwardStore[size_t(r)], W[Parity(z - 1)].get());
+            // A stored field now belongs to the store; an unstored one is reused as output.
+            if (z > 0 && (z - 1) % m == 0)
+                W[Parity(z - 1)].reset();
+        } else if (d == -1) {
+            TFieldRef& from = W[Parity(z + 1)];
+            TFieldRef& reflected = myBackwardStore[size_t(k)];
+            if (from) {
+                Propagate(prop, report, z + 1, z, T, nullptr, from.get());
+                if (stored && T) {
+                    if (reflected)
+                        T->Accum(*reflected);
+                    if (myForwardStore[size_t(k)])
+                        myForwardStore[size_t(k)]->Accum(*T);
+                }
+                if (T)
+                    Propagate(prop, report, z, z, W[Parity(z)], T.get(), nullptr);
+            } else if (stored && reflected) {
+                if (myForwardStore[size_t(k)])
+                    myForwardStore[size_t(k)]->Accum(*reflected);
+                Propagate(prop, report, z, z, W[Parity(z)], reflected.get(), nullptr);
+            }
+        } else if (stored) {
+            TFieldRef& reflected = myBackwardStore[size_t(k)];
+            if (W[Parity(z - 1)])
+                Propagate(prop, report, z - 1, z, W[Parity(z)], W[Parity(z - 1)].get(), reflected.get());
+            else if (reflected)
+                Propagate(prop, report, z, z, W[Parity(z)], reflected.get(), nullptr);
+            if (W[Parity(z)] && myForwardStore[size_t(k)])
+                myForwardStore[size_t(k)]->Accum(*W[Parity(z)]);
+        }
+
+        if (p > 0 && reflectionAllowed && !sweepStart && W[Parity(z - d)] && p < passes && r >= 0 &&
+            r < int(myBackwardStore.size()) && ReferenceChanges(z - d, z))
+            Reflect(refl, z - d, z, myBackwardStore[size_t(r)], W[Parity(z - d)].get());
+
+        // End of the step.
+        SetCaption("Iteration " + std::to_string(z) + " of " + std::to_string(N - 1));
+        RecordStepTime(myStepTimeOverride ? myStepTimeOverride() : engine.GetStepTime(), z);
+        SetProgress(int(std::lround(100.0 * z / N)));
+        if (sweepEnd) {
+            const int dOld = d;
+            d = -d;
+            ++p;
+            W[Parity(z - dOld)].reset();
+            W[Parity(z)].reset(); // a stored field lives on in the store
+        } else {
+            z += d;
+        }
+        if (bidirectional && stored && k < int(myBackwardStore.size()))
+            myBackwardStore[size_t(k)].reset();
+        T.reset();
+    }
+}
+
+} // namespace ksn

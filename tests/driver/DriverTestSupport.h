@@ -1,0 +1,58 @@
+#pragma once
+// Writes small configuration files for the driver tests.
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace ksn::test {
+
+struct TIniSpec {
+    std::map<std::string, std::string> global = {{"multithreaded", "0"}, {"modulotracking", "0"},
+        {"modulus", "1"}, {"simmethod", "swpm"}, {"wavenum", "1"}, {"scale", "um"}, {"largescene", "0"},
+        {"bidirectional", "0"}, {"reflections", "0"}, {"extraModes", "0"}, {"allcomplex", "0"},
+        {"parmvariation", "0"}, {"numofparms", "0"}, {"independent", "0"}, {"evanescent", "0"}, {"X", "8"},
+        {"Y", "8"}, {"Z", "10"}, {"nx", "8"}, {"ny", "8"}, {"nz", "10"}};
+    // Homogeneous layers: thickness, n, kappa.
+    struct TLayer {
+        double thickness, n, kappa;
+    };
+    std::vector<TLayer> layers = {{10, 1.0, 0.0}};
+    double lambda = 1.0;
+    std::string waveShape = "plane";
+};
+
+inline std::string IniText(const TIniSpec& spec)
+{
+    std::string s = "[global]\n";
+    for (const auto& [k, v] : spec.global)
+        s += k + "=" + v + "\n";
+    s += "layernum=" + std::to_string(spec.layers.size()) + "\n";
+    for (size_t i = 0; i < spec.layers.size(); ++i) {
+        const auto& l = spec.layers[i];
+        s += "[layer" + std::to_string(i) + "]\ntype=Homog\nZ=" + std::to_string(l.thickness) +
+             "\nnSubject=" + std::to_string(l.n) + "\nkappaSubject=" + std::to_string(l.kappa) +
+             "\nnSpace=1\nkappaSpace=0\nreport=1\n";
+    }
+    s += "[wave0]\nshape=" + spec.waveShape + "\nangular=deg\nlambda=" + std::to_string(spec.lambda) +
+         "\ntheta=0\ndelta=0\nrho=0\npsi=0\namplitude=1\nshiftx=0\nshifty=0\nshiftz=0\nsigmax=2\nsigmay=2\n";
+    return s;
+}
+
+inline std::filesystem::path TempDir(const std::string& name)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("ksn_driver_" + name);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+inline std::string WriteIni(const std::filesystem::path& dir, const std::string& name, const TIniSpec& spec)
+{
+    const auto path = dir / name;
+    std::ofstream(path) << IniText(spec);
+    return path.string();
+}
+
+} // namespace ksn::test

@@ -1,0 +1,202 @@
+// `ksn run` end to end: result files, refusals with exit status, the physics of an
+// index step read back from the saved field, and direct against grouped summation on
+// every bundled example.
+#include "DriverTestSupport.h"
+#include "NpyReader.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace ksn::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TResult {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Slurp(const fs::path& p)
+{
+    std::ifstream in(p);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TResult Ksn(const std::string& args, const fs::path& scratch)
+{
+    const fs::path out = scratch / "stdout.txt", err = scratch / "stderr.txt";
+    const std::string cmd = std::string(KSN_BINARY_DIR) + "/app/cli/ksn run " + args + " >" + out.string() + " 2>" +
+                            err.string();
+    const int raw = std::system(cmd.c_str());
+    TResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = Slurp(out);
+    r.err = Slurp(err);
+    return r;
+}
+
+std::vector<std::complex<double>> ReadField(const fs::path& p, std::vector<size_t>* shape = nullptr)
+{
+    TNpy npy;
+    EXPECT_TRUE(ReadNpy(p.string(), npy)) << p;
+    EXPECT_EQ(npy.descr, "<c16");
+    if (shape)
+        *shape = npy.shape;
+    return npy.As<std::complex<double>>();
+}
+
+TEST(RunCommand, PlaneWaveThroughIndexStepMatchesFresnelAndPhase)
+{
+    // n = 1 for levels 0-1, n = 1.5 for levels 2-4; dz = 1 um, lambda = 1 um.
+    TIniSpec spec;
+    spec.global["X"] = "4";
+    spec.global["Y"] = "4";
+    spec.global["nx"] = "4";
+    spec.global["ny"] = "4";
+    spec.global["Z"] = "5";
+    spec.global["nz"] = "5";
+    spec.layers = {{2, 1.0, 0.0}, {3, 1.5, 0.0}};
+    const auto dir = TempDir("step");
+    const auto ini = WriteIni(dir, "step.ini", spec);
+    const auto r = Ksn(ini + " -o " + (dir / "out").string() + " --save-fields --quiet", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<size_t> shape;
+    const auto E = ReadField(dir / "out" / "fields" / "E.npy", &shape);
+    ASSERT_EQ(shape, (std::vector<size_t>{5, 4, 4}));
+    const double k0dz = 2 * M_PI;
+    const auto at = [&](size_t k) { return E[(k * 4 + 1) * 4 + 2]; };
+    // Slices 0 and 1 in n = 1: unit modulus, phase k0*dz per slice.
+    EXPECT_NEAR(std::abs(at(0)), 1.0, 1e-9);
+    EXPECT_NEAR(std::abs(at(1)), 1.0, 1e-9);
+    // Entering n = 1.5 at normal incidence: t = 2 n1 / (n1 + n2) = 0.8.
+    for (size_t k = 2; k < 5; ++k)
+        EXPECT_NEAR(std::abs(at(k)), 2.0 / 2.5, 1e-9) << k;
+    // Phase advance per slice n*k0*dz, compared as a complex ratio.
+    const auto ratio = [&](size_t k) { return at(k + 1) / at(k); };
+    EXPECT_NEAR(std::arg(ratio(0) * std::exp(std::complex<double>(0, -1.0 * k0dz))), 0.0, 1e-9);
+    EXPECT_NEAR(std::arg(ratio(2) * std::exp(std::complex<double>(0, -1.5 * k0dz))), 0.0, 1e-9);
+    EXPECT_NEAR(std::arg(ratio(3) * std::exp(std::complex<double>(0, -1.5 * k0dz))), 0.0, 1e-9);
+    // Every point of a plane-wave slice carries the same value.
+    for (size_t i = 0; i < 16; ++i)
+        EXPECT_NEAR(std::abs(E[4 * 16 + i] - at(4)), 0.0, 1e-9);
+}
+
+TEST(RunCommand, WritesLogSummaryCurvesAndMaps)
+{
+    TIniSpec spec;
+    spec.layers = {{5, 1.0, 0.0}, {5, 1.5, 0.01}};
+    const auto dir = TempDir("files");
+    const auto out = dir / "out";
+    const auto r = Ksn(WriteIni(dir, "a.ini", spec) + " -o " + out.string() + " --save-fields", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* f : {"report.log", "summary.json", "curves.csv", "fields/E.npy", "maps/intensity.npy",
+             "maps/absorption.npy"})
+        EXPECT_TRUE(fs::exists(out / f)) << f;
+    const std::string log = Slurp(out / "report.log");
+    EXPECT_NE(log.find("Simulation Started."), std::string::npos);
+    EXPECT_NE(log.find("---------------- Begin-Report ------------------ "), std::string::npos);
+    EXPECT_NE(log.find("Absorption      : "), std::string::npos);
+    EXPECT_NE(r.out.find("---------------- End-Report --------------------- "), std::string::npos);
+    const std::string summary = Slurp(out / "summary.json");
+    EXPECT_NE(summary.find("\"method\": \"swpm\""), std::string::npos);
+    EXPECT_EQ(summary.find("null"), std::string::npos) << summary;
+    // Absorbing second layer: absorption maps are positive there, zero in the first.
+    TNpy abs;
+    ASSERT_TRUE(ReadNpy((out / "maps" / "absorption.npy").string(), abs));
+    const auto a = abs.As<double>();
+    EXPECT_EQ(a[0], 0.0);
+    EXPECT_GT(a[a.size() - 1], 0.0);
+    std::ifstream curves(out / "curves.csv");
+    std::string line;
+    int rows = 0;
+    std::getline(curves, line);
+    EXPECT_EQ(line, "z,intensity,absorption,energy_flux");
+    while (std::getline(curves, line))
+        ++rows;
+    EXPECT_EQ(rows, 10);
+}
+
+TEST(RunCommand, RefusalsExitWithStatusOneAndWriteOnlyTheLog)
+{
+    struct TCase {
+        std::string key, value, message;
+    };
+    const std::vector<TCase> cases = {
+        {"nx", "6", "nx and ny must be powers of two"},
+        {"nz", "0", "no spacing along z"},
+        {"layernum", "0", "no layer"},
+        {"Y", "0", "spacings must be positive"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key + "=" + c.value);
+        TIniSpec spec;
+        if (c.key == "layernum")
+            spec.layers.clear();
+        else
+            spec.global[c.key] = c.value;
+        const auto dir = TempDir("refusal");
+        const auto out = dir / "out";
+        const auto r = Ksn(WriteIni(dir, "a.ini", spec) + " -o " + out.string() + " --save-fields", dir);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        std::vector<std::string> written;
+        for (const auto& e : fs::recursive_directory_iterator(out))
+            written.push_back(e.path().filename().string());
+        EXPECT_EQ(written, std::vector<std::string>{"report.log"});
+    }
+}
+
+TEST(RunCommand, UnloadableFileExitsWithStatusOne)
+{
+    const auto dir = TempDir("bad");
+    std::ofstream(dir / "bad.ini") << "[global]\nmultithreaded=yes\n";
+    const auto r = Ksn((dir / "bad.ini").string() + " -o " + (dir / "out").string(), dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error. Cannot load file!"), std::string::npos) << r.err;
+}
+
+TEST(RunCommand, DirectAndGroupedSummationAgreeOnEveryExample)
+{
+    const fs::path examples = fs::path(KSN_SOURCE_DIR) / "examples";
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(examples)) {
+        if (entry.path().extension() != ".ini")
+            continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        ++count;
+        const auto dir = TempDir("example_" + entry.path().stem().string());
+        const auto run = [&](const std::string& mode) {
+            const auto out = dir / mode;
+            const auto r = Ksn(entry.path().string() + " -o " + out.string() + " --save-fields --quiet --summation " +
+                                   mode,
+                dir);
+            EXPECT_EQ(r.status, 0) << r.err;
+            return ReadField(out / "fields" / "E.npy");
+        };
+        const auto direct = run("direct");
+        const auto grouped = run("grouped");
+        ASSERT_EQ(direct.size(), grouped.size());
+        ASSERT_FALSE(direct.empty());
+        double diff = 0, norm = 0;
+        for (size_t i = 0; i < direct.size(); ++i) {
+            ASSERT_TRUE(std::isfinite(direct[i].real()) && std::isfinite(direct[i].imag()));
+            diff += std::norm(direct[i] - grouped[i]);
+            norm += std::norm(direct[i]);
+        }
+        EXPECT_GT(norm, 0.0);
+        EXPECT_LE(std::sqrt(diff / norm), 1e-10);
+    }
+    EXPECT_GE(count, 1);
+}
+
+} // namespace
+} // namespace ksn::test

@@ -1,0 +1,284 @@
+// The run loop with counting fake steps: call patterns of forward and bidirectional
+// runs, the slice store mapping, step timing and the refusals.
+#include "DriverTestSupport.h"
+
+#include "control/SimulationDriver.h"
+#include "field/ScalarEField.h"
+#include "numerics/GeneralError.h"
+#include "support/RecordingSink.h"
+
+#include <gtest/gtest.h>
+
+namespace ksn::test {
+namespace {
+
+struct TCall {
+    int from, to;
+    bool forward, backward;
+};
+
+// Fake steps that record which levels they were called with (identified by the
+// scene's slice objects) and create their output like the real steps do.
+class TCountingSteps {
+public:
+    explicit TCountingSteps(TSimulationDriver& driver) : myDriver(driver) {}
+
+    int LevelOf(const TComplexArray* slice)
+    {
+        for (int i = 0; i < myDriver.Scene()->GetNz(); ++i)
+            if (myDriver.Scene()->GetLevel(i) == slice)
+                return i;
+        return -1;
+    }
+
+    void Install(std::vector<TExtended> stepTimes = {})
+    {
+        myStepTimes = std::move(stepTimes);
+        myDriver.SetStepOverride(
+            [this](std::uint8_t, const TComplexArray* a, const TComplex*, const TComplexArray* b, const TComplex*,
+                bool, const TGridParms* grid, TFieldRef& out, TField* fwd, TField* bwd) {
+                props.push_back({LevelOf(a), LevelOf(b), fwd != nullptr, bwd != nullptr});
+                if (!fwd && !bwd)
+                    return;
+                if (!out)
+                    out = std::make_shared<TScalarEField>(*grid);
+                else
+                    out->ClearField();
+            },
+            [this](const TComplexArray* a, const TComplex*, const TComplexArray* b, const TComplex*, bool,
+                const TGridParms* grid, TFieldRef& out, TField*) {
+                refls.push_back({LevelOf(a), LevelOf(b), true, false});
+                if (!out)
+                    out = std::make_shared<TScalarEField>(*grid);
+            },
+            [this]() -> TExtended {
+                const size_t i = myTimeIndex++;
+                return i < myStepTimes.size() ? myStepTimes[i] : 1.0L;
+            });
+    }
+
+    std::vector<TCall> props;
+    std::vector<TCall> refls;
+
+private:
+    TSimulationDriver& myDriver;
+    std::vector<TExtended> myStepTimes;
+    size_t myTimeIndex = 0;
+};
+
+// Ten slices (dz = 1): n = 1 for levels 0-2, 1.5 for 3-5, 1 for 6-9.
+TIniSpec ThreeSlabs()
+{
+    TIniSpec spec;
+    spec.layers = {{3, 1.0, 0.0}, {3, 1.5, 0.0}, {4, 1.0, 0.0}};
+    return spec;
+}
+
+TEST(RunLoop, ForwardRunCallsPropagationOncePerSliceAndNeverReflects)
+{
+    TRecordingSink sink;
+    const auto dir = TempDir("forward");
+    TSimulationDriver driver;
+    ASSERT_TRUE(driver.Open(WriteIni(dir, "a.ini", ThreeSlabs())));
+    TCountingSteps steps(driver);
+    steps.Install();
+    ASSERT_TRUE(driver.Run());
+    ASSERT_EQ(steps.props.size(), 10u);
+    EXPECT_TRUE(steps.refls.empty());
+    EXPECT_EQ(steps.props[0].from, 0);
+    EXPECT_EQ(steps.props[0].to, 0);
+    for (int z = 1; z < 10; ++z) {
+        EXPECT_EQ(steps.props[size_t(z)].from, z - 1);
+        EXPECT_EQ(steps.props[size_t(z)].to, z);
+    }
+    ASSERT_EQ(driver.ForwardStore().size(), 10u);
+    for (const auto& f : driver.ForwardStore())
+        EXPECT_NE(f, nullptr);
+    // Each stored slice has its own field object.
+    EXPECT_NE(driver.ForwardStore()[3].get(), driver.ForwardStore()[5].get());
+}
+
+TEST(RunLoop, BidirectionalPassPatterns)
+{
+    for (int reflections : {0, 1, 2}) {
+        SCOPED_TRACE(reflections);
+        TRecordingSink sink;
+        auto spec = ThreeSlabs();
+        spec.global["bidirectional"] = "1";
+        spec.global["reflections"] = std::to_string(reflections);
+        const auto dir = TempDir("bidir" + std::to_string(reflections));
+        TSimulationDriver driver;
+        ASSERT_TRUE(driver.Open(WriteIni(dir, "a.ini", spec)));
+        TCountingSteps steps(driver);
+        steps.Install();
+        ASSERT_TRUE(driver.Run());
+        // Pass 0 always reflects at both index steps (levels 2|3 and 5|6).
+        ASSERT_GE(steps.refls.size(), 2u);
+        EXPECT_EQ(steps.refls[0].from, 2);
+        EXPECT_EQ(steps.refls[0].to, 3);
+        EXPECT_EQ(steps.refls[1].from, 5);
+        EXPECT_EQ(steps.refls[1].to, 6);
+        if (reflections == 0) {
+            EXPECT_EQ(steps.props.size(), 10u);
+            EXPECT_EQ(steps.refls.size(), 2u);
+        } else if (reflections == 1) {
+            // The backward pass ends at slice 1 and makes no new reflections (p = P).
+            ASSERT_GT(steps.props.size(), 10u);
+            EXPECT_EQ(steps.props.back().to, 1);
+            EXPECT_EQ(steps.refls.size(), 2u);
+            for (size_t i = 11; i < steps.props.size(); ++i)
+                EXPECT_LE(steps.props[i].to, steps.props[i - 1].to + 1);
+        } else {
+            // Light reflected at 5|6 starts its way back in slice 5, so the backward
+            // pass reflects only at 3|2 (slot 3); pass 2 takes that reflection from
+            // slice 3 forward to the last slice.
+            ASSERT_EQ(steps.refls.size(), 3u);
+            EXPECT_EQ(steps.refls[2].from, 3);
+            EXPECT_EQ(steps.refls[2].to, 2);
+            ASSERT_GE(steps.props.size(), 7u);
+            const size_t pass2 = steps.props.size() - 7;
+            EXPECT_EQ(steps.props[pass2].from, 3);
+            EXPECT_EQ(steps.props[pass2].to, 3);
+            for (size_t i = 1; i < 7; ++i) {
+                EXPECT_EQ(steps.props[pass2 + i].from, int(2 + i));
+                EXPECT_EQ(steps.props[pass2 + i].to, int(3 + i));
+            }
+        }
+    }
+}
+
+TEST(RunLoop, OnlyAbsorptionChangeCausesNoReflection)
+{
+    TRecordingSink sink;
+    TIniSpec spec;
+    spec.layers = {{5, 1.2, 0.0}, {5, 1.2, 0.05}};
+    spec.global["bidirectional"] = "1";
+    spec.global["reflections"] = "2";
+    TSimulationDriver driver;
+    ASSERT_TRUE(driver.Open(WriteIni(TempDir("imag"), "a.ini", spec)));
+    TCountingSteps steps(driver);
+    steps.Install();
+    ASSERT_TRUE(driver.Run());
+    EXPECT_TRUE(steps.refls.empty());
+}
+
+TEST(RunLoop, ReportCarriesMinAndMaxStepTimesWithTheirSlices)
+{
+    TRecordingSink sink;
+    TSimulationDriver driver;
+    ASSERT_TRUE(driver.Open(WriteIni(TempDir("times"), "a.ini", ThreeSlabs())));
+    TCountingSteps steps(driver);
+    steps.Install({5, 3, 8, 1, 9, 2, 4, 6, 7, 3});
+    ASSERT_TRUE(driver.Run());
+    EXPECT_EQ(driver.Statistics().minStepSlice, 3);
+    EXPECT_EQ(driver.Statistics().maxStepSlice, 4);
+    bool sawMin = false, sawMax = false, sawLast = false;
+    for (const auto& line : sink.logLines) {
+        sawMin = sawMin || line.ends_with("min time / iter : 1 @3");
+        sawMax = sawMax || line.ends_with("max time / iter : 9 @4");
+        sawLast = sawLast || line.ends_with("time / last iter: 3 @9");
+    }
+    EXPECT_TRUE(sawMin);
+    EXPECT_TRUE(sawMax);
+    EXPECT_TRUE(sawLast);
+}
+
+TEST(RunLoop, ModuloTrackingStoresEveryModulusthSliceIncludingTheLast)
+{
+    TRecordingSink sink;
+    auto spec = ThreeSlabs();
+    spec.global["modulotracking"] = "1";
+    spec.global["modulus"] = "3";
+    TSimulationDriver driver;
+    ASSERT_TRUE(driver.Open(WriteIni(TempDir("modulo"), "a.ini", spec)));
+    TCountingSteps steps(driver);
+    steps.Install();
+    ASSERT_TRUE(driver.Run());
+    EXPECT_EQ(steps.props.size(), 10u);
+    // Slices 0, 3, 6 and 9: ceil(10 / 3) entries.
+    ASSERT_EQ(driver.ForwardStore().size(), 4u);
+    for (const auto& f : driver.ForwardStore())
+        EXPECT_NE(f, nullptr);
+    const auto curves = driver.ZCurves();
+    ASSERT_EQ(curves.size(), 4u);
+    EXPECT_EQ(curves[3].slice, 9);
+}
+
+TEST(RunLoop, ModulusOneWithTrackingStillReflects)
+{
+    TRecordingSink sink;
+    auto spec = ThreeSlabs();
+    spec.global["modulotracking"] = "1";
+    spec.global["modulus"] = "1";
+    spec.global["bidirectional"] = "1";
+    TSimulationDriver driver;
+    ASSERT_TRUE(driver.Open(WriteIni(TempDir("mod1"), "a.ini", spec)));
+    TCountingSteps steps(driver);
+    steps.Install();
+    ASSERT_TRUE(driver.Run());
+    EXPECT_EQ(steps.refls.size(), 2u);
+}
+
+TEST(RunLoop, RefusalsLeaveNothingStored)
+{
+    struct TCase {
+        const char* key;
+        const char* value;
+        const char* messageStart;
+    };
+    const TCase cases[] = {
+        {"nx", "6", "Cannot start simulation. nx and ny must be powers of two"},
+        {"ny", "12", "Cannot start simulation. nx and ny must be powers of two"},
+        {"X", "0", "Cannot start simulation. The grid spacings must be positive"},
+        {"X", "-8", "Cannot start simulation. The grid spacings must be positive"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+        TRecordingSink sink;
+        auto spec = ThreeSlabs();
+        spec.global[c.key] = c.value;
+        TSimulationDriver driver;
+        ASSERT_TRUE(driver.Open(WriteIni(TempDir("refuse"), "a.ini", spec)));
+        EXPECT_FALSE(driver.Run());
+        ASSERT_FALSE(sink.messages.empty());
+        EXPECT_EQ(sink.messages.back().rfind(c.messageStart, 0), 0u) << sink.messages.back();
+        EXPECT_TRUE(driver.ForwardStore().empty());
+    }
+}
+
+TEST(RunLoop, NonPositiveWavelengthIsRefused)
+{
+    TRecordingSink sink;
+    auto spec = ThreeSlabs();
+    spec.lambda = 0;
+    TSimulationDriver driver;
+    ASSERT_TRUE(driver.Open(WriteIni(TempDir("lambda"), "a.ini", spec)));
+    EXPECT_FALSE(driver.Run());
+    EXPECT_TRUE(sink.HasMessage("Cannot start simulation. The wavelength of wave0 must be positive."));
+}
+
+TEST(RunLoop, StartWithoutLoadedFileAsksForOne)
+{
+    TRecordingSink sink;
+    TSimulationDriver driver;
+    EXPECT_FALSE(driver.Run());
+    EXPECT_TRUE(sink.HasMessage("Please load .ini File."));
+}
+
+TEST(RunLoop, MethodWithoutPropagationStepIsRefusedWithTheSystemText)
+{
+    TRecordingSink sink;
+    auto spec = ThreeSlabs();
+    spec.global["simmethod"] = "vwpmhh";
+    TSimulationDriver driver;
+    ASSERT_TRUE(driver.Open(WriteIni(TempDir("vwpmhh"), "a.ini", spec)));
+    try {
+        driver.Run();
+        FAIL() << "no error raised";
+    } catch (const EGeneralError& e) {
+        EXPECT_STREQ(e.what(), "Cannot start simulation. Function pointer \"propFunc\" not assigned!");
+    }
+}
+
+} // namespace
+} // namespace ksn::test
