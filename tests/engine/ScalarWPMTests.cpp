@@ -125,6 +125,23 @@ TEST(ScalarWPM, IndexStepAtNormalIncidenceTransmits2n1OverN1PlusN2)
     }
 }
 
+TEST(ScalarWPM, ObliqueWaveAcrossAnIndexStepAveragesSAndPTransmission)
+{
+    // t = (ts + tp)/2 with ts = 2 kz1/(kz1 + kz2), tp = 2 kz1 n1 n2/(kz1 n2^2 + kz2 n1^2).
+    const TGridParms g = MakeGrid(8, 8);
+    double kx = 0.0;
+    const auto wave = Tilted(g, 6, &kx);
+    const double n1 = 1.0, n2 = 1.6;
+    const double kz1 = std::sqrt(n1 * n1 * kK0 * kK0 - kx * kx), kz2 = std::sqrt(n2 * n2 * kK0 * kK0 - kx * kx);
+    const double ts = 2 * kz1 / (kz1 + kz2), tp = 2 * kz1 * n1 * n2 / (kz1 * n2 * n2 + kz2 * n1 * n1);
+    const std::vector<TCplx> out =
+        SwpmWith(TSummation::direct, UniformSlice(g, n1), UniformSlice(g, n2), g, wave.get());
+    for (int c = 0; c < g.nx; ++c) {
+        const TCplx expected = (ts + tp) / 2 * Expi(kx * XOf(g, c) + kz2 * g.dz * g.scaleFactor);
+        EXPECT_LT(std::abs(out[size_t(c)] - expected), 1e-12) << "column " << c;
+    }
+}
+
 TEST(ScalarWPM, AbsorbingSliceDecaysByExpMinusK0KappaDzAndFasterWhenOblique)
 {
     const TGridParms g = MakeGrid(8, 8);
