@@ -1,0 +1,156 @@
+// ksn scene FILE -o DIR [--large]: builds the refractive-index scene of a configuration
+// and writes it out: n.npy (complex128, shape (levels, ny, nx), [iz][iy][ix] = n + i*kappa),
+// levels.csv (per level: report flag, homogeneous flag, mean index) and three grey-ramp
+// pictures of the real index: the x-z cut through the centre row, the y-z cut through
+// the centre column and the x-y cut of the middle level.
+#include "CliSink.h"
+#include "Commands.h"
+
+#include "control/config/Configuration.h"
+#include "control/config/FloatText.h"
+#include "control/config/Messages.h"
+#include "display/NpyWriter.h"
+#include "display/PngWriter.h"
+#include "scene/BrelScenes.h"
+
+#include <complex>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+namespace ksn::cli {
+
+namespace {
+
+constexpr const char* kUsage = "scene FILE -o DIR [--large]";
+
+int Usage()
+{
+    std::cerr << "Usage: ksn " << kUsage << '\n';
+    return 2;
+}
+
+bool WritePicture(const std::filesystem::path& path, int width, int height, const std::vector<double>& map)
+{
+    if (WritePngGrey(path.string(), width, height, map, PictureScale(width, height)))
+        return true;
+    ShowMessage("Cannot write picture " + path.string());
+    return false;
+}
+
+int RunScene(const std::vector<std::string>& args)
+{
+    std::string fileName, outDir;
+    bool large = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-o" && i + 1 < args.size())
+            outDir = args[++i];
+        else if (args[i] == "--large")
+            large = true;
+        else if (fileName.empty() && !args[i].empty() && args[i][0] != '-')
+            fileName = args[i];
+        else
+            return Usage();
+    }
+    if (fileName.empty() || outDir.empty())
+        return Usage();
+
+    TCliSink sink;
+    TScopedMessageSink scope(&sink);
+    TConfiguration config;
+    if (!LoadConfiguration(fileName, config))
+        return 1;
+    large = large || config.global.largeScene;
+
+    // As the main window loads a scene: layers handed over in order, then all slices
+    // computed unless the scene is large.
+    TBrelScenes scene(int(config.layers.size()), config.grid, large);
+    for (size_t i = 0; i < config.layers.size(); ++i)
+        scene.Replace(int(i), config.layers[i]);
+    if (!large && !scene.BuildSystemArray())
+        return 1;
+
+    const int levels = scene.GetEndLevel(-1);
+    const int nx = scene.GetNx();
+    const int ny = scene.GetNy();
+    if (levels < 1 || nx < 1 || ny < 1) {
+        ShowMessage("The scene has no levels or no grid points (levels " + std::to_string(levels) + ", nx " +
+                    std::to_string(nx) + ", ny " + std::to_string(ny) + ").");
+        return 1;
+    }
+    std::error_code error;
+    const std::filesystem::path dir(outDir);
+    std::filesystem::create_directories(dir, error);
+    if (!std::filesystem::is_directory(dir)) {
+        ShowMessage("Cannot create directory " + outDir);
+        return 1;
+    }
+
+    // The whole index volume goes to n.npy only where it fits the scene's memory limit.
+    const long double volumeBytes = (long double)levels * nx * ny * 16;
+    const bool writeVolume = volumeBytes <= (long double)scene.GetMemoryLimit();
+    std::vector<std::complex<double>> volume;
+    if (writeVolume)
+        volume.reserve(size_t(levels) * size_t(nx) * size_t(ny));
+
+    const int centreRow = ny / 2;
+    const int centreColumn = nx / 2;
+    const int middleLevel = levels / 2;
+    std::vector<double> cutXZ(size_t(levels) * size_t(nx)), cutYZ(size_t(levels) * size_t(ny)), cutXY;
+    std::ofstream csv(dir / "levels.csv", std::ios::binary | std::ios::trunc);
+    csv << "iz,report,homogeneous,mean_re,mean_im\n";
+
+    // Levels in increasing order, asked as the run loop asks: report, mean, homogeneity,
+    // slice; in large-scene mode each level is computed once.
+    for (int iz = 0; iz < levels; ++iz) {
+        const bool report = scene.GetLevelReport(iz);
+        const TComplex mean = scene.GetLevelMeanN(iz);
+        const bool homog = scene.IsHomogLevel(iz);
+        const TComplexArray* slice = scene.GetLevel(iz);
+        if (!slice || slice->Nx() != nx || slice->Ny() != ny) {
+            ShowMessage("Level " + std::to_string(iz) + " of the scene could not be computed.");
+            return 1;
+        }
+        csv << iz << ',' << (report ? 1 : 0) << ',' << (homog ? 1 : 0) << ',' << FormatReal(mean.re) << ','
+            << FormatReal(mean.im) << '\n';
+        if (writeVolume)
+            for (int iy = 0; iy < ny; ++iy)
+                for (int ix = 0; ix < nx; ++ix) {
+                    const TComplex n = slice->At(ix, iy);
+                    volume.emplace_back(n.re, n.im);
+                }
+        for (int ix = 0; ix < nx; ++ix)
+            cutXZ[size_t(iz) * size_t(nx) + size_t(ix)] = slice->At(ix, centreRow).re;
+        for (int iy = 0; iy < ny; ++iy)
+            cutYZ[size_t(iz) * size_t(ny) + size_t(iy)] = slice->At(centreColumn, iy).re;
+        if (iz == middleLevel)
+            cutXY.assign(slice->Re(), slice->Re() + size_t(nx) * size_t(ny));
+    }
+    csv.close();
+    bool ok = bool(csv);
+    if (!ok)
+        ShowMessage("Cannot write " + (dir / "levels.csv").string());
+
+    if (writeVolume) {
+        if (!WriteNpyComplex128((dir / "n.npy").string(), {size_t(levels), size_t(ny), size_t(nx)}, volume)) {
+            ShowMessage("Cannot write " + (dir / "n.npy").string());
+            ok = false;
+        }
+    } else {
+        ShowMessage("n.npy not written: " + std::to_string(levels) + " levels of " + std::to_string(nx) + " x " +
+                    std::to_string(ny) + " points exceed the memory limit.");
+    }
+    // Pictures: x (or y) across, z downwards from the first level; x-y with row 0 on top.
+    ok = WritePicture(dir / "n_xz.png", nx, levels, cutXZ) && ok;
+    ok = WritePicture(dir / "n_yz.png", ny, levels, cutYZ) && ok;
+    ok = WritePicture(dir / "n_xy.png", nx, ny, cutXY) && ok;
+
+    std::cout << "levels: " << levels << '\n';
+    return ok ? 0 : 1;
+}
+
+const TCommandRegistration theRegistration("scene", kUsage, RunScene);
+
+} // namespace
+
+} // namespace ksn::cli
