@@ -84,15 +84,19 @@ TEST(ScalarWPM, HomogeneousLosslessSliceAdvancesPhaseByNk0DzPerSlice)
     // not flip the field.
     const std::pair<int, int> sizes[] = {{8, 8}, {2, 4}, {4, 2}, {2, 2}, {1, 1}, {1, 8}};
     for (const auto& [nx, ny] : sizes) {
-        const TGridParms g = MakeGrid(nx, ny);
-        const TComplexArray n = UniformSlice(g, 1.5);
-        TBrelWaveOptics engine;
-        const TPropagationStep step = StepOf(engine, TSimMethod::swpm, g);
-        TFieldRef field = Uniform(g);
-        for (int slice = 1; slice <= 3; ++slice) {
-            field = Step(step, n, n, g, field.get());
-            ExpectAllNear(Values(*field), Expi(slice * 1.5 * kK0 * g.dz * g.scaleFactor), 1e-12,
-                          std::to_string(nx) + "x" + std::to_string(ny) + " slice " + std::to_string(slice));
+        for (const TSummation s : {TSummation::direct, TSummation::grouped, TSummation::automatic}) {
+            const TGridParms g = MakeGrid(nx, ny);
+            const TComplexArray n = UniformSlice(g, 1.5);
+            TBrelWaveOptics engine;
+            engine.SetSummation(s);
+            const TPropagationStep step = StepOf(engine, TSimMethod::swpm, g);
+            TFieldRef field = Uniform(g);
+            for (int slice = 1; slice <= 3; ++slice) {
+                field = Step(step, n, n, g, field.get());
+                ExpectAllNear(Values(*field), Expi(slice * 1.5 * kK0 * g.dz * g.scaleFactor), 1e-12,
+                              std::to_string(nx) + "x" + std::to_string(ny) + " " + SummationName(s) + " slice " +
+                                  std::to_string(slice));
+            }
         }
     }
 }
