@@ -21,7 +21,7 @@ namespace {
 //   grouped(t) = K cRule + C (N log2(N) cButterfly + N cPass) + m_t cGather
 // m_t: points of tuple t, K: plane waves, C: components, N = nx ny.
 constexpr double kRule = 0.1;        // the rule in double plus a double phasor
-constexpr double kButterfly = 0.02;  // one element of one transform level
+constexpr double kButterfly = 0.004; // one element of one double transform level
 constexpr double kPass = 0.02;       // zeroing and scanning one spectrum element
 constexpr double kGather = 0.01;     // one point of the gather
 

@@ -17,7 +17,8 @@
 //  - grouped: for one tuple tau the lateral sum is a centred inverse transform,
 //      sum_w C(w) e^{i (kx x + ky y)} = N s (-1)^(c+r) IFFT[(-1)^(j+i) C](c, r),
 //    with C(w) = L(w; tau) e^{i phi}, N = nx ny, s the centred sign of SpectralGrid.h
-//    and IFFT the unmodulated inverse transform scaled by 1/N. One transform per
+//    and IFFT the unmodulated inverse transform scaled by 1/N (N IFFT is the unscaled
+//    transform of SpectralTransform.h, in double). One transform per
 //    distinct tuple and component serves all the tuple's points; G is summed once per
 //    tuple. Evaluated in double.
 //  - automatic: per tuple, whichever of the two a cost estimate finds cheaper.
@@ -31,8 +32,8 @@
 #include "engine/IndexTuples.h"
 #include "engine/KernelComplex.h"
 #include "engine/SpectralGrid.h"
+#include "engine/SpectralTransform.h"
 #include "numerics/ComplexArray.h"
-#include "numerics/FFT12.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -131,12 +132,14 @@ public:
     void Reserve(int components, std::int32_t count);
     double* Re(int m) { return myRe[size_t(m)].data(); }
     double* Im(int m) { return myIm[size_t(m)].data(); }
+    TInverseTransform2D& Transform() { return myTransform; }
 
 private:
     std::vector<std::int32_t> myGrouped;
     std::vector<std::int32_t> myDirectPoints;
     std::vector<double> myRe[kMaxComponents];
     std::vector<double> myIm[kMaxComponents];
+    TInverseTransform2D myTransform;
 };
 
 // Direct summation over the listed points: for every wave in spectral order, for every
@@ -192,8 +195,9 @@ void GroupedSum(const Rule& rule, const TSpectralGrid& grid, const std::vector<T
     const std::int32_t count = grid.Count();
     const int shift = grid.XShift();
     const std::int32_t mask = nx - 1;
-    const double scale = double(count) * grid.CentredSign();
+    const double scale = grid.CentredSign();
     scratch.Reserve(C, count);
+    scratch.Transform().Setup(nx, ny);
     TComplexOf<R> lateral[C];
     TComplexOf<R> local[L + 1];
     for (const std::int32_t t : grouped) {
@@ -218,15 +222,10 @@ void GroupedSum(const Rule& rule, const TSpectralGrid& grid, const std::vector<T
             for (int l = 0; l < L; ++l)
                 localSum[l] = localSum[l] + local[l];
         }
-        // Unmodulated inverse transform, rows then columns (scaled by 1/N).
-        for (int m = 0; m < C; ++m) {
-            double* re = scratch.Re(m);
-            double* im = scratch.Im(m);
-            for (int r = 0; r < ny; ++r)
-                FFT1D(re + size_t(r) * size_t(nx), im + size_t(r) * size_t(nx), nx, -1);
-            FFTColumns(re, im, nx, -1, ny);
-        }
-        // Gather at the tuple's points: out_m(p) += N s (-1)^(c+r) IFFT_m(p); out_l(p) += G_l.
+        // Unscaled inverse transform: N IFFT.
+        for (int m = 0; m < C; ++m)
+            scratch.Transform().Run(scratch.Re(m), scratch.Im(m));
+        // Gather at the tuple's points: out_m(p) += s (-1)^(c+r) (N IFFT_m)(p); out_l(p) += G_l.
         const std::int32_t* pts = tuples.PointsOf(t);
         const std::int32_t n = tuples.PointCount(t);
         for (int m = 0; m < C; ++m) {
