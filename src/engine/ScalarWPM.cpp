@@ -18,6 +18,7 @@
 #include "field/ScalarEField.h"
 #include "numerics/GeneralError.h"
 
+#include <cmath>
 #include <string>
 
 namespace ksn {
@@ -116,6 +117,10 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TComple
     } else if (previousSlice->Nx() != grid->nx || previousSlice->Ny() != grid->ny ||
                currentSlice->Nx() != grid->nx || currentSlice->Ny() != grid->ny) {
         throw EGeneralError("Error in " + caller + ". Index slice does not match the grid.");
+    } else {
+        const TComplex n1 = previousSlice->At(0, 0), n2 = currentSlice->At(0, 0);
+        if (!std::isfinite(n1.re) || !std::isfinite(n1.im) || !std::isfinite(n2.re) || !std::isfinite(n2.im))
+            throw EGeneralError("Error in " + caller + ". Index slice holds a non-finite value.");
     }
     if (output && (output.get() == forward || output.get() == backward))
         throw EGeneralError("Error in " + caller + ". Output field is an input field.");

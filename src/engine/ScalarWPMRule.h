@@ -53,7 +53,7 @@ struct TScalarWPMRule {
         R t = R(1);
         if (n1 != n2) {
             const R kz1sq = (n1 * k) * (n1 * k) - kt2;
-            if (kz1sq < R(0))
+            if (!(kz1sq >= R(0)))
                 return false;
             const R kz1 = std::sqrt(kz1sq);
             const R ts = FresnelTsOf<R>(n1, n2, kz1, kz2);

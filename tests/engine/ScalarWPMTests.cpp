@@ -313,6 +313,10 @@ TEST(ScalarWPM, BadInputIsRefusedBeforeAnyFieldChanges)
     TComplexArray nan = UniformSlice(g, 1.5);
     nan.SetAt(3, 3, {1.5, std::nan("")});
     refused("non-finite index", [&] { Step(step, n, nan, g, input.get()); });
+    const TPropagationStep hybrid = StepOf(engine, TSimMethod::swpmh, g);
+    TComplexArray nanCorner = UniformSlice(g, 1.5);
+    nanCorner.SetAt(0, 0, {std::nan(""), 0.0});
+    refused("non-finite index on the spectral path", [&] { Step(hybrid, nanCorner, n, g, input.get(), nullptr, true); });
     const TComplexArray small = UniformSlice(MakeGrid(4, 8), 1.5);
     refused("slice of another grid", [&] { Step(step, small, n, g, input.get()); });
     TGridParms odd = g;
