@@ -86,9 +86,11 @@ int RunScene(const std::vector<std::string>& args)
         return 1;
     }
 
-    // The whole index volume goes to n.npy only where it fits the scene's memory limit.
+    // The whole index volume goes to n.npy only where its copy fits the scene's memory
+    // limit beside what the scene itself holds (the system array, or two slices).
     const long double volumeBytes = (long double)levels * nx * ny * 16;
-    const bool writeVolume = volumeBytes <= (long double)scene.GetMemoryLimit();
+    const long double sceneBytes = large ? (long double)2 * nx * ny * 16 : volumeBytes;
+    const bool writeVolume = volumeBytes + sceneBytes <= (long double)scene.GetMemoryLimit();
     std::vector<std::complex<double>> volume;
     if (writeVolume)
         volume.reserve(size_t(levels) * size_t(nx) * size_t(ny));
