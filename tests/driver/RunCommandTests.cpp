@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdlib>
@@ -164,39 +165,50 @@ TEST(RunCommand, UnloadableFileExitsWithStatusOne)
     EXPECT_NE(r.err.find("Error. Cannot load file!"), std::string::npos) << r.err;
 }
 
-TEST(RunCommand, DirectAndGroupedSummationAgreeOnEveryExample)
+std::vector<std::string> ExampleFiles()
 {
-    const fs::path examples = fs::path(KSN_SOURCE_DIR) / "examples";
-    int count = 0;
-    for (const auto& entry : fs::directory_iterator(examples)) {
-        if (entry.path().extension() != ".ini")
-            continue;
-        SCOPED_TRACE(entry.path().filename().string());
-        ++count;
-        const auto dir = TempDir("example_" + entry.path().stem().string());
-        const auto run = [&](const std::string& mode) {
-            const auto out = dir / mode;
-            const auto r = Ksn(entry.path().string() + " -o " + out.string() + " --save-fields --quiet --summation " +
-                                   mode,
-                dir);
-            EXPECT_EQ(r.status, 0) << r.err;
-            return ReadField(out / "fields" / "E.npy");
-        };
-        const auto direct = run("direct");
-        const auto grouped = run("grouped");
-        ASSERT_EQ(direct.size(), grouped.size());
-        ASSERT_FALSE(direct.empty());
-        double diff = 0, norm = 0;
-        for (size_t i = 0; i < direct.size(); ++i) {
-            ASSERT_TRUE(std::isfinite(direct[i].real()) && std::isfinite(direct[i].imag()));
-            diff += std::norm(direct[i] - grouped[i]);
-            norm += std::norm(direct[i]);
-        }
-        EXPECT_GT(norm, 0.0);
-        EXPECT_LE(std::sqrt(diff / norm), 1e-10);
-    }
-    EXPECT_GE(count, 1);
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(fs::path(KSN_SOURCE_DIR) / "examples"))
+        if (entry.path().extension() == ".ini")
+            files.push_back(entry.path().stem().string());
+    std::sort(files.begin(), files.end());
+    return files;
 }
+
+class ExampleRun : public ::testing::TestWithParam<std::string> {};
+
+// Every bundled example runs end to end with finite results, and the grouped
+// summation reproduces the direct reference field.
+TEST_P(ExampleRun, DirectAndGroupedSummationAgree)
+{
+    const fs::path ini = fs::path(KSN_SOURCE_DIR) / "examples" / (GetParam() + ".ini");
+    const auto dir = TempDir("example_" + GetParam());
+    const auto run = [&](const std::string& mode) {
+        const auto out = dir / mode;
+        const auto r = Ksn(ini.string() + " -o " + out.string() + " --save-fields --quiet --summation " + mode, dir);
+        EXPECT_EQ(r.status, 0) << r.err;
+        const std::string summary = Slurp(out / "summary.json");
+        EXPECT_NE(summary.find("\"stored_slices\""), std::string::npos);
+        EXPECT_EQ(summary.find("null"), std::string::npos) << summary;
+        EXPECT_TRUE(fs::exists(out / "curves.csv"));
+        return ReadField(out / "fields" / "E.npy");
+    };
+    const auto direct = run("direct");
+    const auto grouped = run("grouped");
+    ASSERT_EQ(direct.size(), grouped.size());
+    ASSERT_FALSE(direct.empty());
+    double diff = 0, norm = 0;
+    for (size_t i = 0; i < direct.size(); ++i) {
+        ASSERT_TRUE(std::isfinite(direct[i].real()) && std::isfinite(direct[i].imag()));
+        diff += std::norm(direct[i] - grouped[i]);
+        norm += std::norm(direct[i]);
+    }
+    EXPECT_GT(norm, 0.0);
+    EXPECT_LE(std::sqrt(diff / norm), 1e-10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ExampleRun, ::testing::ValuesIn(ExampleFiles()),
+    [](const ::testing::TestParamInfo<std::string>& param) { return param.param; });
 
 } // namespace
 } // namespace ksn::test
