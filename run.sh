@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds in Release and runs the bundled example.
+# Installs what is missing, builds in Release and runs the bundled example end to end.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/build.sh
 example=examples/waveguide.ini
-echo "== ksn check $example"
-./build/app/cli/ksn check "$example"
+out=out/waveguide
+echo "== ksn run $example -o $out --save-fields"
+./build/app/cli/ksn run "$example" -o "$out" --save-fields
+echo
+echo "Results of $example are in $out/:"
+echo "  report.log    the log with the timing and absorption report"
+echo "  summary.json  method, grid and per-slice totals"
+echo "  curves.csv    intensity, absorption and energy flux over z"
+echo "  fields/E.npy  the field of every slice (complex128, shape (slices, ny, nx))"
+echo "  maps/         intensity.npy and absorption.npy (float64, same shape)"

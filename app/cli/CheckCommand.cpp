@@ -1,7 +1,9 @@
-// ksn check FILE: loads a configuration file as Open does and prints what it describes.
+// ksn check FILE: loads a configuration file as Open does (scene and incident field
+// built) and prints what it describes.
 #include "CliSink.h"
 #include "Commands.h"
 
+#include "control/SimulationDriver.h"
 #include "control/config/Configuration.h"
 #include "control/config/FloatText.h"
 #include "control/config/Messages.h"
@@ -76,11 +78,13 @@ int RunCheck(const std::vector<std::string>& args)
     }
     TCliSink sink;
     TScopedMessageSink scope(&sink);
-    TConfiguration config;
-    if (!LoadConfiguration(args[0], config))
+    // Open as the main window does: read the file, build the scene and the incident field.
+    TSimulationDriver driver;
+    if (!driver.Open(args[0]))
         return 1;
-    Log("Done. Loading file " + config.global.fileName);
-    PrintSummary(config, std::cout);
+    PrintSummary(driver.Configuration(), std::cout);
+    if (driver.Scene())
+        std::cout << "levels: " << driver.Scene()->GetNz() << '\n';
     return 0;
 }
 
