@@ -42,7 +42,8 @@ TEST(IniLineTest, NormalisationTrimsCommentsAndBlanksAroundEquals)
 
 TEST(MemIniFileTest, SectionsAndKeysAreFoundWithoutRegardToCase)
 {
-    TMemIniFile ini("unused.ini");
+    const TScratchDir scratch;
+    TMemIniFile ini(scratch.File("unused.ini"));
     ini.SetText("[Global]\r\nNX = 100 ; grid\r\nname=Some Text\r\n");
     EXPECT_EQ(ini.ReadInteger("global", "nx", -1), 100);
     EXPECT_EQ(ini.ReadString("GLOBAL", "Name", ""), "Some Text");
@@ -52,7 +53,8 @@ TEST(MemIniFileTest, SectionsAndKeysAreFoundWithoutRegardToCase)
 
 TEST(MemIniFileTest, FirstSectionAndFirstKeyOfAName)
 {
-    TMemIniFile ini("unused.ini");
+    const TScratchDir scratch;
+    TMemIniFile ini(scratch.File("unused.ini"));
     ini.SetText("top=dropped\n[a]\nk=1\nk=2\n[A]\nk=3\nonly=4\n");
     EXPECT_EQ(ini.ReadString("a", "k", ""), "1");
     // Keys of a second section of the same name are never found.
@@ -65,7 +67,8 @@ TEST(MemIniFileTest, FirstSectionAndFirstKeyOfAName)
 
 TEST(MemIniFileTest, LineWithoutEqualsIsKeptButNeverFoundAsKey)
 {
-    TMemIniFile ini("unused.ini");
+    const TScratchDir scratch;
+    TMemIniFile ini(scratch.File("unused.ini"));
     ini.SetText("[s]\nlonely\nlonely2 = x\n");
     EXPECT_EQ(ini.ReadString("s", "lonely", "none"), "none");
     EXPECT_EQ(ini.ReadSectionValues("s"), (std::vector<std::string>{"lonely", "lonely2=x"}));
@@ -74,7 +77,8 @@ TEST(MemIniFileTest, LineWithoutEqualsIsKeptButNeverFoundAsKey)
 
 TEST(MemIniFileTest, SectionHeaderNameIsTakenAsItStands)
 {
-    TMemIniFile ini("unused.ini");
+    const TScratchDir scratch;
+    TMemIniFile ini(scratch.File("unused.ini"));
     ini.SetText("[ spaced ]\nk=1\n[]\nk=2\n");
     EXPECT_EQ(ini.ReadString(" spaced ", "k", ""), "1");
     EXPECT_EQ(ini.ReadString("spaced", "k", "none"), "none");
@@ -83,7 +87,8 @@ TEST(MemIniFileTest, SectionHeaderNameIsTakenAsItStands)
 
 TEST(MemIniFileTest, IntegersDecimalHexAndGarbage)
 {
-    TMemIniFile ini("unused.ini");
+    const TScratchDir scratch;
+    TMemIniFile ini(scratch.File("unused.ini"));
     ini.SetText("[n]\nhex=0x1A\nHEX=0X1a\ndollar=$ff\nneg=-12\nplus=+7\nbad=abc\nhalf=12abc\n"
                 "bare=0x\nempty=\nbig=2147483648\nmin=-2147483648\nwrap=$FFFFFFFF\nreal=1.5\n");
     EXPECT_EQ(ini.ReadInteger("n", "hex", 0), 26);
@@ -102,7 +107,8 @@ TEST(MemIniFileTest, IntegersDecimalHexAndGarbage)
 
 TEST(MemIniFileTest, FlagsAcceptAnyIntegerAndRefuseText)
 {
-    TMemIniFile ini("unused.ini");
+    const TScratchDir scratch;
+    TMemIniFile ini(scratch.File("unused.ini"));
     ini.SetText("[global]\nzero=0\none=1\ntwo=2\nminus=-1\nhex=0x10\nyes=yes\nmax=2147483647\nempty=\n");
     EXPECT_FALSE(ini.ReadBool("global", "zero"));
     EXPECT_TRUE(ini.ReadBool("global", "one"));
@@ -118,7 +124,8 @@ TEST(MemIniFileTest, FlagsAcceptAnyIntegerAndRefuseText)
 
 TEST(MemIniFileTest, RequiredMissingKeyOrSectionNamesBoth)
 {
-    TMemIniFile ini("unused.ini");
+    const TScratchDir scratch;
+    TMemIniFile ini(scratch.File("unused.ini"));
     ini.SetText("[global]\nnx=1\n");
     ini.SetRequired(true);
     EXPECT_EQ(ErrorOf([&] { ini.ReadString("global", "ny", ""); }), "Parameter required: global/ny");
@@ -134,7 +141,8 @@ TEST(MemIniFileTest, RealsUseAPointWhateverTheLocaleAndFallBackToDefault)
     const char* old = std::setlocale(LC_ALL, nullptr);
     const std::string saved = old ? old : "C";
     std::setlocale(LC_ALL, "de_DE.UTF-8");
-    TMemIniFile ini("unused.ini");
+    const TScratchDir scratch;
+    TMemIniFile ini(scratch.File("unused.ini"));
     ini.SetText("[r]\na=1.25\nb=-3e-4\ncomma=1,25\nempty=\nword=x\n");
     EXPECT_DOUBLE_EQ(ini.ReadFloat("r", "a", 0), 1.25);
     EXPECT_DOUBLE_EQ(ini.ReadFloat("r", "b", 0), -3e-4);
@@ -146,7 +154,8 @@ TEST(MemIniFileTest, RealsUseAPointWhateverTheLocaleAndFallBackToDefault)
 
 TEST(MemIniFileTest, DatesAndTimesRoundTripAndRefuseNonsense)
 {
-    TMemIniFile ini("unused.ini");
+    const TScratchDir scratch;
+    TMemIniFile ini(scratch.File("unused.ini"));
     // Day 0 is 1899-12-30; 2000-01-01 is day 36526.
     ini.WriteDate("d", "epoch", 0.0);
     ini.WriteDate("d", "y2k", 36526.0);
@@ -205,7 +214,8 @@ TEST(MemIniFileTest, UnmodifiedFileIsNeverRewritten)
 
 TEST(MemIniFileTest, EraseAndDeleteRemoveOnlyTheFirstMatch)
 {
-    TMemIniFile ini("unused.ini");
+    const TScratchDir scratch;
+    TMemIniFile ini(scratch.File("unused.ini"));
     ini.SetText("[s]\nk=1\nk=2\nj=3\n[S]\nk=4\n");
     ini.DeleteKey("S", "K");
     EXPECT_EQ(ini.ReadString("s", "k", ""), "2");

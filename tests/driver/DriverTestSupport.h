@@ -8,7 +8,7 @@
 
 namespace ksn::test {
 
-struct TIniSpec {
+struct TIniSetup {
     std::map<std::string, std::string> global = {{"multithreaded", "0"}, {"modulotracking", "0"},
         {"modulus", "1"}, {"simmethod", "swpm"}, {"wavenum", "1"}, {"scale", "um"}, {"largescene", "0"},
         {"bidirectional", "0"}, {"reflections", "0"}, {"extraModes", "0"}, {"allcomplex", "0"},
@@ -23,19 +23,19 @@ struct TIniSpec {
     std::string waveShape = "plane";
 };
 
-inline std::string IniText(const TIniSpec& spec)
+inline std::string IniText(const TIniSetup& setup)
 {
     std::string s = "[global]\n";
-    for (const auto& [k, v] : spec.global)
+    for (const auto& [k, v] : setup.global)
         s += k + "=" + v + "\n";
-    s += "layernum=" + std::to_string(spec.layers.size()) + "\n";
-    for (size_t i = 0; i < spec.layers.size(); ++i) {
-        const auto& l = spec.layers[i];
+    s += "layernum=" + std::to_string(setup.layers.size()) + "\n";
+    for (size_t i = 0; i < setup.layers.size(); ++i) {
+        const auto& l = setup.layers[i];
         s += "[layer" + std::to_string(i) + "]\ntype=Homog\nZ=" + std::to_string(l.thickness) +
              "\nnSubject=" + std::to_string(l.n) + "\nkappaSubject=" + std::to_string(l.kappa) +
              "\nnSpace=1\nkappaSpace=0\nreport=1\n";
     }
-    s += "[wave0]\nshape=" + spec.waveShape + "\nangular=deg\nlambda=" + std::to_string(spec.lambda) +
+    s += "[wave0]\nshape=" + setup.waveShape + "\nangular=deg\nlambda=" + std::to_string(setup.lambda) +
          "\ntheta=0\ndelta=0\nrho=0\npsi=0\namplitude=1\nshiftx=0\nshifty=0\nshiftz=0\nsigmax=2\nsigmay=2\n";
     return s;
 }
@@ -48,10 +48,10 @@ inline std::filesystem::path TempDir(const std::string& name)
     return dir;
 }
 
-inline std::string WriteIni(const std::filesystem::path& dir, const std::string& name, const TIniSpec& spec)
+inline std::string WriteIni(const std::filesystem::path& dir, const std::string& name, const TIniSetup& setup)
 {
     const auto path = dir / name;
-    std::ofstream(path) << IniText(spec);
+    std::ofstream(path) << IniText(setup);
     return path.string();
 }
 

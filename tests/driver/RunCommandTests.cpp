@@ -58,16 +58,16 @@ std::vector<std::complex<double>> ReadField(const fs::path& p, std::vector<size_
 TEST(RunCommand, PlaneWaveThroughIndexStepMatchesFresnelAndPhase)
 {
     // n = 1 for levels 0-1, n = 1.5 for levels 2-4; dz = 1 um, lambda = 1 um.
-    TIniSpec spec;
-    spec.global["X"] = "4";
-    spec.global["Y"] = "4";
-    spec.global["nx"] = "4";
-    spec.global["ny"] = "4";
-    spec.global["Z"] = "5";
-    spec.global["nz"] = "5";
-    spec.layers = {{2, 1.0, 0.0}, {3, 1.5, 0.0}};
+    TIniSetup setup;
+    setup.global["X"] = "4";
+    setup.global["Y"] = "4";
+    setup.global["nx"] = "4";
+    setup.global["ny"] = "4";
+    setup.global["Z"] = "5";
+    setup.global["nz"] = "5";
+    setup.layers = {{2, 1.0, 0.0}, {3, 1.5, 0.0}};
     const auto dir = TempDir("step");
-    const auto ini = WriteIni(dir, "step.ini", spec);
+    const auto ini = WriteIni(dir, "step.ini", setup);
     const auto r = Ksn(ini + " -o " + (dir / "out").string() + " --save-fields --quiet", dir);
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<size_t> shape;
@@ -93,11 +93,11 @@ TEST(RunCommand, PlaneWaveThroughIndexStepMatchesFresnelAndPhase)
 
 TEST(RunCommand, WritesLogSummaryCurvesAndMaps)
 {
-    TIniSpec spec;
-    spec.layers = {{5, 1.0, 0.0}, {5, 1.5, 0.01}};
+    TIniSetup setup;
+    setup.layers = {{5, 1.0, 0.0}, {5, 1.5, 0.01}};
     const auto dir = TempDir("files");
     const auto out = dir / "out";
-    const auto r = Ksn(WriteIni(dir, "a.ini", spec) + " -o " + out.string() + " --save-fields", dir);
+    const auto r = Ksn(WriteIni(dir, "a.ini", setup) + " -o " + out.string() + " --save-fields", dir);
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* f : {"report.log", "summary.json", "curves.csv", "fields/E.npy", "maps/intensity.npy",
              "maps/absorption.npy"})
@@ -139,14 +139,14 @@ TEST(RunCommand, RefusalsExitWithStatusOneAndWriteOnlyTheLog)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key + "=" + c.value);
-        TIniSpec spec;
+        TIniSetup setup;
         if (c.key == "layernum")
-            spec.layers.clear();
+            setup.layers.clear();
         else
-            spec.global[c.key] = c.value;
+            setup.global[c.key] = c.value;
         const auto dir = TempDir("refusal");
         const auto out = dir / "out";
-        const auto r = Ksn(WriteIni(dir, "a.ini", spec) + " -o " + out.string() + " --save-fields", dir);
+        const auto r = Ksn(WriteIni(dir, "a.ini", setup) + " -o " + out.string() + " --save-fields", dir);
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         std::vector<std::string> written;

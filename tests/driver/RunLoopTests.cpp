@@ -67,11 +67,11 @@ private:
 };
 
 // Ten slices (dz = 1): n = 1 for levels 0-2, 1.5 for 3-5, 1 for 6-9.
-TIniSpec ThreeSlabs()
+TIniSetup ThreeSlabs()
 {
-    TIniSpec spec;
-    spec.layers = {{3, 1.0, 0.0}, {3, 1.5, 0.0}, {4, 1.0, 0.0}};
-    return spec;
+    TIniSetup setup;
+    setup.layers = {{3, 1.0, 0.0}, {3, 1.5, 0.0}, {4, 1.0, 0.0}};
+    return setup;
 }
 
 TEST(RunLoop, ForwardRunCallsPropagationOncePerSliceAndNeverReflects)
@@ -103,12 +103,12 @@ TEST(RunLoop, BidirectionalPassPatterns)
     for (int reflections : {0, 1, 2}) {
         SCOPED_TRACE(reflections);
         TRecordingSink sink;
-        auto spec = ThreeSlabs();
-        spec.global["bidirectional"] = "1";
-        spec.global["reflections"] = std::to_string(reflections);
+        auto setup = ThreeSlabs();
+        setup.global["bidirectional"] = "1";
+        setup.global["reflections"] = std::to_string(reflections);
         const auto dir = TempDir("bidir" + std::to_string(reflections));
         TSimulationDriver driver;
-        ASSERT_TRUE(driver.Open(WriteIni(dir, "a.ini", spec)));
+        ASSERT_TRUE(driver.Open(WriteIni(dir, "a.ini", setup)));
         TCountingSteps steps(driver);
         steps.Install();
         ASSERT_TRUE(driver.Run());
@@ -150,12 +150,12 @@ TEST(RunLoop, BidirectionalPassPatterns)
 TEST(RunLoop, OnlyAbsorptionChangeCausesNoReflection)
 {
     TRecordingSink sink;
-    TIniSpec spec;
-    spec.layers = {{5, 1.2, 0.0}, {5, 1.2, 0.05}};
-    spec.global["bidirectional"] = "1";
-    spec.global["reflections"] = "2";
+    TIniSetup setup;
+    setup.layers = {{5, 1.2, 0.0}, {5, 1.2, 0.05}};
+    setup.global["bidirectional"] = "1";
+    setup.global["reflections"] = "2";
     TSimulationDriver driver;
-    ASSERT_TRUE(driver.Open(WriteIni(TempDir("imag"), "a.ini", spec)));
+    ASSERT_TRUE(driver.Open(WriteIni(TempDir("imag"), "a.ini", setup)));
     TCountingSteps steps(driver);
     steps.Install();
     ASSERT_TRUE(driver.Run());
@@ -186,11 +186,11 @@ TEST(RunLoop, ReportCarriesMinAndMaxStepTimesWithTheirSlices)
 TEST(RunLoop, ModuloTrackingStoresEveryModulusthSliceIncludingTheLast)
 {
     TRecordingSink sink;
-    auto spec = ThreeSlabs();
-    spec.global["modulotracking"] = "1";
-    spec.global["modulus"] = "3";
+    auto setup = ThreeSlabs();
+    setup.global["modulotracking"] = "1";
+    setup.global["modulus"] = "3";
     TSimulationDriver driver;
-    ASSERT_TRUE(driver.Open(WriteIni(TempDir("modulo"), "a.ini", spec)));
+    ASSERT_TRUE(driver.Open(WriteIni(TempDir("modulo"), "a.ini", setup)));
     TCountingSteps steps(driver);
     steps.Install();
     ASSERT_TRUE(driver.Run());
@@ -207,12 +207,12 @@ TEST(RunLoop, ModuloTrackingStoresEveryModulusthSliceIncludingTheLast)
 TEST(RunLoop, ModulusOneWithTrackingStillReflects)
 {
     TRecordingSink sink;
-    auto spec = ThreeSlabs();
-    spec.global["modulotracking"] = "1";
-    spec.global["modulus"] = "1";
-    spec.global["bidirectional"] = "1";
+    auto setup = ThreeSlabs();
+    setup.global["modulotracking"] = "1";
+    setup.global["modulus"] = "1";
+    setup.global["bidirectional"] = "1";
     TSimulationDriver driver;
-    ASSERT_TRUE(driver.Open(WriteIni(TempDir("mod1"), "a.ini", spec)));
+    ASSERT_TRUE(driver.Open(WriteIni(TempDir("mod1"), "a.ini", setup)));
     TCountingSteps steps(driver);
     steps.Install();
     ASSERT_TRUE(driver.Run());
@@ -235,10 +235,10 @@ TEST(RunLoop, RefusalsLeaveNothingStored)
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.value);
         TRecordingSink sink;
-        auto spec = ThreeSlabs();
-        spec.global[c.key] = c.value;
+        auto setup = ThreeSlabs();
+        setup.global[c.key] = c.value;
         TSimulationDriver driver;
-        ASSERT_TRUE(driver.Open(WriteIni(TempDir("refuse"), "a.ini", spec)));
+        ASSERT_TRUE(driver.Open(WriteIni(TempDir("refuse"), "a.ini", setup)));
         EXPECT_FALSE(driver.Run());
         ASSERT_FALSE(sink.messages.empty());
         EXPECT_EQ(sink.messages.back().rfind(c.messageStart, 0), 0u) << sink.messages.back();
@@ -249,10 +249,10 @@ TEST(RunLoop, RefusalsLeaveNothingStored)
 TEST(RunLoop, NonPositiveWavelengthIsRefused)
 {
     TRecordingSink sink;
-    auto spec = ThreeSlabs();
-    spec.lambda = 0;
+    auto setup = ThreeSlabs();
+    setup.lambda = 0;
     TSimulationDriver driver;
-    ASSERT_TRUE(driver.Open(WriteIni(TempDir("lambda"), "a.ini", spec)));
+    ASSERT_TRUE(driver.Open(WriteIni(TempDir("lambda"), "a.ini", setup)));
     EXPECT_FALSE(driver.Run());
     EXPECT_TRUE(sink.HasMessage("Cannot start simulation. The wavelength of wave0 must be positive."));
 }
@@ -268,10 +268,10 @@ TEST(RunLoop, StartWithoutLoadedFileAsksForOne)
 TEST(RunLoop, MethodWithoutPropagationStepIsRefusedWithTheSystemText)
 {
     TRecordingSink sink;
-    auto spec = ThreeSlabs();
-    spec.global["simmethod"] = "vwpmhh";
+    auto setup = ThreeSlabs();
+    setup.global["simmethod"] = "vwpmhh";
     TSimulationDriver driver;
-    ASSERT_TRUE(driver.Open(WriteIni(TempDir("vwpmhh"), "a.ini", spec)));
+    ASSERT_TRUE(driver.Open(WriteIni(TempDir("vwpmhh"), "a.ini", setup)));
     try {
         driver.Run();
         FAIL() << "no error raised";
