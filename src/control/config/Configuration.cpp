@@ -81,7 +81,11 @@ bool WriteReplacing(const std::string& fileName, const std::string& text)
     namespace fs = std::filesystem;
     const fs::path target(fileName);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    // A hidden temporary beside the target, so that the final rename stays on one file system.
+    std::string hidden = ".";
+    hidden += target.filename().string();
+    hidden += ".XXXXXX";
+    std::string pattern = (folder / hidden).string();
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0)
         return false;
