@@ -17,7 +17,7 @@ namespace ksn {
 namespace {
 
 constexpr const char* kHeaderLine = "// Kestrin (KSN) V0.1beta";
-constexpr const char* kCreditLine = "// Kestrin optical wave-propagation simulator, 2024";
+constexpr const char* kCreditLine = "// Kestrin optical wave-propagation simulator, 2026";
 
 void ReadAll(TExtIniFile& ini, TConfiguration& config)
 {
