@@ -1,5 +1,7 @@
 #include "field/BeamSetup.h"
 
+#include "control/config/Messages.h"
+
 #include <cmath>
 
 namespace ksn {
@@ -63,6 +65,25 @@ std::string PrepareBeam(const TGridParms& grid, const TFieldOptions& o, TBeamSet
     }
     setup = s;
     return {};
+}
+
+bool BeginBeam(const std::string& head, const TGridParms& grid, const TComplexArray& component,
+    const TComplexArray* index, const TFieldOptions& options, TBeamSetup& setup)
+{
+    if (grid.nx != component.Nx() || grid.ny != component.Ny()) {
+        ShowMessage(head + "Grid size does not match the field.");
+        return false;
+    }
+    if (index != nullptr && (index->Nx() != grid.nx || index->Ny() != grid.ny)) {
+        ShowMessage(head + "Index array size does not match the grid.");
+        return false;
+    }
+    const std::string why = PrepareBeam(grid, options, setup);
+    if (!why.empty()) {
+        ShowMessage(head + why);
+        return false;
+    }
+    return true;
 }
 
 } // namespace ksn

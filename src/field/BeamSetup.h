@@ -3,6 +3,7 @@
 // vacuum wave vector and the Gaussian widths, after the wave record has been checked.
 #include "control/config/Records.h"
 #include "numerics/Complex.h"
+#include "numerics/ComplexArray.h"
 
 #include <string>
 
@@ -21,6 +22,12 @@ struct TBeamSetup {
 // Checks the grid spacing and the wave record and fills the set-up. Returns "" on
 // success, otherwise the reason the beam cannot be generated (nothing is changed then).
 std::string PrepareBeam(const TGridParms& grid, const TFieldOptions& options, TBeamSetup& setup);
+
+// The common start of both generators: the grid must match the field's component (and
+// the index array, when given), and the wave record must describe a beam. On failure
+// shows head + the reason and returns false; nothing is changed then.
+bool BeginBeam(const std::string& head, const TGridParms& grid, const TComplexArray& component,
+    const TComplexArray* index, const TFieldOptions& options, TBeamSetup& setup);
 
 // A polarisation factor of modulus below 1e-15 counts as exactly zero.
 inline TComplex ZeroBelowThreshold(TComplex v) { return CAbs(v) < 1e-15 ? TComplex{0.0, 0.0} : v; }

@@ -168,16 +168,9 @@ bool TScalarEField::AddBeam(const TGridParms& grid, const TFieldOptions& options
 bool TScalarEField::Generate(const TGridParms& grid, const TFieldOptions& options, bool add, const char* caller)
 {
     const std::string head = std::string("Error in TScalarEField.") + caller + "(). ";
-    if (grid.nx != myE.Nx() || grid.ny != myE.Ny()) {
-        ShowMessage(head + "Grid size does not match the field.");
-        return false;
-    }
     TBeamSetup s;
-    const std::string why = PrepareBeam(grid, options, s);
-    if (!why.empty()) {
-        ShowMessage(head + why);
+    if (!BeginBeam(head, grid, myE, nullptr, options, s))
         return false;
-    }
     myAmplitudeSum += options.amplitude;
 
     const int nx = grid.nx, ny = grid.ny;

@@ -39,20 +39,9 @@ bool TVectorEField::Generate(const TGridParms& grid, const TFieldOptions& option
     bool add, const char* caller)
 {
     const std::string head = std::string("Error in TVectorEField.") + caller + "(). ";
-    if (grid.nx != myEX.Nx() || grid.ny != myEX.Ny()) {
-        ShowMessage(head + "Grid size does not match the field.");
-        return false;
-    }
-    if (index != nullptr && (index->Nx() != grid.nx || index->Ny() != grid.ny)) {
-        ShowMessage(head + "Index array size does not match the grid.");
-        return false;
-    }
     TBeamSetup s;
-    const std::string why = PrepareBeam(grid, options, s);
-    if (!why.empty()) {
-        ShowMessage(head + why);
+    if (!BeginBeam(head, grid, myEX, index, options, s))
         return false;
-    }
     myAmplitudeSum += options.amplitude;
 
     // Polarisation with the unit phasor e^{-i delta} = (cos delta, -sin delta).
