@@ -4,9 +4,9 @@
 #include "Commands.h"
 
 #include "control/SimulationDriver.h"
-#include "control/config/Configuration.h"
-#include "control/config/FloatText.h"
-#include "control/config/Messages.h"
+#include "config/Configuration.h"
+#include "config/FloatText.h"
+#include "config/Messages.h"
 
 #include <cmath>
 #include <cstdint>

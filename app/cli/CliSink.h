@@ -2,7 +2,7 @@
 // The command line's face of the message interface: message boxes go to stderr, log
 // lines to stdout (and optionally to a log file), progress to a bar on stderr when it
 // is a terminal.
-#include "control/config/Messages.h"
+#include "config/Messages.h"
 
 #include <fstream>
 #include <string>

@@ -4,8 +4,8 @@
 #include "Commands.h"
 
 #include "control/SimulationDriver.h"
-#include "control/config/FloatText.h"
-#include "control/config/Messages.h"
+#include "config/FloatText.h"
+#include "config/Messages.h"
 #include "display/NpyWriter.h"
 
 #include <complex>

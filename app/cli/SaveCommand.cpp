@@ -2,8 +2,8 @@
 #include "CliSink.h"
 #include "Commands.h"
 
-#include "control/config/Configuration.h"
-#include "control/config/Messages.h"
+#include "config/Configuration.h"
+#include "config/Messages.h"
 
 #include <iostream>
 

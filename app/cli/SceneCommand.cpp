@@ -6,9 +6,9 @@
 #include "CliSink.h"
 #include "Commands.h"
 
-#include "control/config/Configuration.h"
-#include "control/config/FloatText.h"
-#include "control/config/Messages.h"
+#include "config/Configuration.h"
+#include "config/FloatText.h"
+#include "config/Messages.h"
 #include "display/NpyWriter.h"
 #include "display/PngWriter.h"
 #include "scene/BrelScenes.h"

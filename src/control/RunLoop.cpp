@@ -2,9 +2,9 @@
 // passes of bidirectional runs, step timing and progress.
 #include "control/SimulationDriver.h"
 
-#include "control/config/FloatText.h"
-#include "control/config/Messages.h"
-#include "control/pool/PTimer.h"
+#include "config/FloatText.h"
+#include "config/Messages.h"
+#include "pool/PTimer.h"
 #include "numerics/FFT12.h"
 #include "numerics/GeneralError.h"
 

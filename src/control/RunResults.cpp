@@ -2,8 +2,8 @@
 // and the z-curves.
 #include "control/SimulationDriver.h"
 
-#include "control/config/FloatText.h"
-#include "control/config/Messages.h"
+#include "config/FloatText.h"
+#include "config/Messages.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // Loading: configuration records -> scene -> incident field -> variations.
 #include "control/SimulationDriver.h"
 
-#include "control/config/Messages.h"
+#include "config/Messages.h"
 #include "field/ScalarEField.h"
 #include "field/VectorEField.h"
 #include "numerics/GeneralError.h"

@@ -3,7 +3,7 @@
 // and the forward and backward slice stores; loads and builds them, and marches the
 // field slice by slice through the scene (with reflection passes for bidirectional
 // runs), then computes the intensity and absorption maps and writes the report.
-#include "control/config/Configuration.h"
+#include "config/Configuration.h"
 #include "engine/BrelWaveOptics.h"
 #include "engine/Steps.h"
 #include "field/Field.h"

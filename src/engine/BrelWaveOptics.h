@@ -7,9 +7,9 @@
 // empty). After every step the caller reads the step's duration.
 //
 // The bound steps capture this engine: it must outlive them.
-#include "control/config/Records.h"
-#include "control/pool/PTimer.h"
-#include "control/pool/WorkPool.h"
+#include "config/Records.h"
+#include "pool/PTimer.h"
+#include "pool/WorkPool.h"
 #include "engine/IndexTuples.h"
 #include "engine/PointSum.h"
 #include "engine/SpectralGrid.h"

@@ -13,7 +13,7 @@
 // s = (-1)^(nx/2) for even nx and s = 1 for nx = 1, i.e. s = -1 only for nx = 2 (the
 // lengths are powers of two). CentredSign() is the product of both axes' s: multiplying
 // a spectrum by it turns the transform's output into the true centred spectrum.
-#include "control/config/Records.h"
+#include "config/Records.h"
 #include "numerics/Complex.h"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 // is multithreaded (MT) and whether the global setting allComplex (AC) is on. The
 // engine binds the step it has; a step not available in this build stays unbound, so
 // the run loop refuses the run.
-#include "control/config/Records.h"
+#include "config/Records.h"
 
 namespace ksn {
 

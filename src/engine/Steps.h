@@ -1,7 +1,7 @@
 #pragma once
 // The method pointers by which the run loop calls the chosen method's steps: callables
 // bound to one engine. An empty std::function is the "nil" step.
-#include "control/config/Records.h"
+#include "config/Records.h"
 #include "field/Field.h"
 #include "numerics/ComplexArray.h"
 

@@ -1,6 +1,6 @@
 #include "field/BeamSetup.h"
 
-#include "control/config/Messages.h"
+#include "config/Messages.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Preparation shared by the vector and scalar beam generators: angles in radians, the
 // vacuum wave vector and the Gaussian widths, after the wave record has been checked.
-#include "control/config/Records.h"
+#include "config/Records.h"
 #include "numerics/Complex.h"
 #include "numerics/ComplexArray.h"
 

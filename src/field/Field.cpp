@@ -1,7 +1,7 @@
 #include "field/Field.h"
 
-#include "control/config/ConfigText.h"
-#include "control/config/Messages.h"
+#include "config/ConfigText.h"
+#include "config/Messages.h"
 #include "numerics/FFT12.h"
 
 #include <algorithm>

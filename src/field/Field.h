@@ -4,7 +4,7 @@
 // intensity, absorption and energy-flux maps and their totals); TVectorEField and
 // TScalarEField (VectorEField.h, ScalarEField.h) hold the components and generate
 // the incident beams.
-#include "control/config/Records.h"
+#include "config/Records.h"
 #include "numerics/Complex.h"
 #include "numerics/ComplexArray.h"
 #include "numerics/RealArray.h"

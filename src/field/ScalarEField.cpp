@@ -1,6 +1,6 @@
 #include "field/ScalarEField.h"
 
-#include "control/config/Messages.h"
+#include "config/Messages.h"
 #include "field/BeamSetup.h"
 
 #include <cmath>

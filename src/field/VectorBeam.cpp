@@ -1,5 +1,5 @@
 // The vector beam generator and the z energy flux of a vector field.
-#include "control/config/Messages.h"
+#include "config/Messages.h"
 #include "field/BeamSetup.h"
 #include "field/VectorEField.h"
 

@@ -2,9 +2,9 @@
 // cache of large-scene mode, the per-level queries and the grid accessors.
 #include "scene/BrelScenes.h"
 
-#include "control/config/ConfigText.h"
-#include "control/config/FloatText.h"
-#include "control/config/Messages.h"
+#include "config/ConfigText.h"
+#include "config/FloatText.h"
+#include "config/Messages.h"
 #include "numerics/GeneralError.h"
 #include "scene/LayerFrames.h"
 

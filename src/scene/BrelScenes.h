@@ -12,7 +12,7 @@
 // GetLevel. Slices handed out belong to the scene; in large-scene mode a slice stays
 // valid for iz and iz+1 together. Failures are reported through ksn::ShowMessage and the
 // scene stays usable.
-#include "control/config/Records.h"
+#include "config/Records.h"
 #include "numerics/ComplexArray.h"
 #include "numerics/ComplexVector.h"
 #include "scene/LayerBuilders.h"

@@ -4,7 +4,7 @@
 // around them: which slice, which levels, the homogeneous flag and where the mean goes.
 // The build family (system array) and the per-slice family (large scene) share the
 // geometric model and differ in smoothing and, for Grating and Slope, in the model.
-#include "control/config/Records.h"
+#include "config/Records.h"
 #include "numerics/ComplexArray.h"
 #include "scene/LayerFrames.h"
 

@@ -4,7 +4,7 @@
 #include "scene/LayerBuilders.h"
 #include "scene/LayerFrames.h"
 
-#include "control/config/Messages.h"
+#include "config/Messages.h"
 
 namespace ksn::scene {
 

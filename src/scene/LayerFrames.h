@@ -7,7 +7,7 @@
 //       only 0 <= c < hx, 0 <= r < hy is evaluated, at x = (c - hx)*dx, y = (r - hy)*dy
 //       (both negative), and each value is stored at its four mirror points;
 //   centred full:      every point, at x = (c - nx/2)*dx, y = (r - ny/2)*dy (real halves).
-#include "control/config/Records.h"
+#include "config/Records.h"
 #include "numerics/Complex.h"
 #include "numerics/ComplexArray.h"
 

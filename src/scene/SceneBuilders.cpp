@@ -3,7 +3,7 @@
 // into a cache slot). The geometry of each type is in LayerBuilders*.cpp.
 #include "scene/BrelScenes.h"
 
-#include "control/config/Messages.h"
+#include "config/Messages.h"
 
 #include <algorithm>
 

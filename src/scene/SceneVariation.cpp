@@ -3,7 +3,7 @@
 // layer record, and rebuilds the system array after each step.
 #include "scene/BrelScenes.h"
 
-#include "control/config/Messages.h"
+#include "config/Messages.h"
 
 #include <climits>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 // Grids and waves shared by the field tests.
-#include "control/config/Records.h"
+#include "config/Records.h"
 
 namespace ksn::test {
 

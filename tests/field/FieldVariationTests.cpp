@@ -2,7 +2,7 @@
 #include "field/ScalarEField.h"
 #include "field/VectorEField.h"
 
-#include "control/config/FloatText.h"
+#include "config/FloatText.h"
 #include "field/FieldTestGrids.h"
 #include "support/RecordingSink.h"
 

@@ -1,5 +1,5 @@
-#include "control/pool/PTimer.h"
-#include "control/pool/WorkPool.h"
+#include "pool/PTimer.h"
+#include "pool/WorkPool.h"
 
 #include "numerics/GeneralError.h"
 

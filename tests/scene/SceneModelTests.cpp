@@ -2,7 +2,7 @@
 #include "SceneTestSupport.h"
 #include "support/RecordingSink.h"
 
-#include "control/config/ConfigText.h"
+#include "config/ConfigText.h"
 
 #include <gtest/gtest.h>
 

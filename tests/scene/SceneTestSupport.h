@@ -1,6 +1,6 @@
 #pragma once
 // Small grids and layer records for the scene tests.
-#include "control/config/Records.h"
+#include "config/Records.h"
 #include "numerics/ComplexArray.h"
 #include "scene/BrelScenes.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // A message sink for tests: records every message box, log line, progress value and
 // caption, and installs itself for its lifetime.
-#include "control/config/Messages.h"
+#include "config/Messages.h"
 
 #include <string>
 #include <vector>

@@ -3,7 +3,7 @@
 // list of normalised lines. Lookups find the first section and the first key of a name
 // (compared without regard to case); writes mark the file modified, and a modified file
 // is written back when the object is destroyed.
-#include "control/config/CustomIniFile.h"
+#include "config/CustomIniFile.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "control/pool/PTimer.h"
+#include "pool/PTimer.h"
 
 namespace ksn {
 

@@ -1,4 +1,4 @@
-#include "control/pool/WorkPool.h"
+#include "pool/WorkPool.h"
 
 #include "numerics/GeneralError.h"
 

@@ -1,4 +1,4 @@
-#include "control/config/Records.h"
+#include "config/Records.h"
 
 #include <array>
 #include <cctype>

@@ -1,6 +1,6 @@
 #pragma once
 // A whole configuration file: loading it in the load order and writing it back (Save).
-#include "control/config/Records.h"
+#include "config/Records.h"
 
 #include <string>
 #include <vector>

@@ -2,8 +2,8 @@
 // follow from the file, and the messages of every failure.
 #include "ConfigFixtures.h"
 
-#include "control/config/ConfigReaders.h"
-#include "control/config/Configuration.h"
+#include "config/ConfigReaders.h"
+#include "config/Configuration.h"
 #include "numerics/GeneralError.h"
 #include "support/RecordingSink.h"
 

@@ -2,9 +2,9 @@
 // second Save gives the same bytes, and that a failed Save leaves an old file intact.
 #include "ConfigFixtures.h"
 
-#include "control/config/ConfigText.h"
-#include "control/config/Configuration.h"
-#include "control/config/FloatText.h"
+#include "config/ConfigText.h"
+#include "config/Configuration.h"
+#include "config/FloatText.h"
 #include "support/RecordingSink.h"
 
 #include <gtest/gtest.h>

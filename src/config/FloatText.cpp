@@ -1,4 +1,4 @@
-#include "control/config/FloatText.h"
+#include "config/FloatText.h"
 
 #include <charconv>
 #include <cmath>

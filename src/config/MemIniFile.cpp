@@ -1,4 +1,4 @@
-#include "control/config/MemIniFile.h"
+#include "config/MemIniFile.h"
 
 #include "numerics/GeneralError.h"
 

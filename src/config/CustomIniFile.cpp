@@ -1,6 +1,6 @@
-#include "control/config/CustomIniFile.h"
+#include "config/CustomIniFile.h"
 
-#include "control/config/FloatText.h"
+#include "config/FloatText.h"
 #include "numerics/GeneralError.h"
 
 #include <cctype>

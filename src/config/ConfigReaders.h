@@ -2,8 +2,8 @@
 // The readers of the configuration file, one per section kind. Each sets the reader's
 // current section and fills one record; every key it asks for is required, so a missing
 // key or a bad value throws EGeneralError and ends the load.
-#include "control/config/ExtIniFile.h"
-#include "control/config/Records.h"
+#include "config/ExtIniFile.h"
+#include "config/Records.h"
 
 namespace ksn {
 

@@ -1,6 +1,6 @@
-#include "control/config/ConfigText.h"
+#include "config/ConfigText.h"
 
-#include "control/config/FloatText.h"
+#include "config/FloatText.h"
 
 #include <initializer_list>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "control/config/Messages.h"
+#include "config/Messages.h"
 
 #include <chrono>
 #include <cstdio>

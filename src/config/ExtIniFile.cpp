@@ -1,6 +1,6 @@
-#include "control/config/ExtIniFile.h"
+#include "config/ExtIniFile.h"
 
-#include "control/config/FloatText.h"
+#include "config/FloatText.h"
 #include "numerics/GeneralError.h"
 
 #include <cctype>

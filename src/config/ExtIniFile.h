@@ -1,7 +1,7 @@
 #pragma once
 // The configuration reader: a TMemIniFile in which every key is required, with a current
 // section and short reads from it. Reals are read with "." as decimal separator.
-#include "control/config/MemIniFile.h"
+#include "config/MemIniFile.h"
 
 #include <string>
 

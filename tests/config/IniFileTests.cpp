@@ -2,8 +2,8 @@
 // configuration reader's naming rules.
 #include "ConfigFixtures.h"
 
-#include "control/config/ExtIniFile.h"
-#include "control/config/MemIniFile.h"
+#include "config/ExtIniFile.h"
+#include "config/MemIniFile.h"
 #include "numerics/GeneralError.h"
 
 #include <gtest/gtest.h>

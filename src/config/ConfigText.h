@@ -1,7 +1,7 @@
 #pragma once
 // Writers of the configuration-file text, CR LF line ends. Every value a reader needs
 // is written, so that every saved file loads back to the same records.
-#include "control/config/Records.h"
+#include "config/Records.h"
 
 #include <string>
 

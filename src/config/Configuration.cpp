@@ -1,8 +1,8 @@
-#include "control/config/Configuration.h"
+#include "config/Configuration.h"
 
-#include "control/config/ConfigReaders.h"
-#include "control/config/ConfigText.h"
-#include "control/config/Messages.h"
+#include "config/ConfigReaders.h"
+#include "config/ConfigText.h"
+#include "config/Messages.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "control/config/ConfigReaders.h"
+#include "config/ConfigReaders.h"
 
-#include "control/config/FloatText.h"
-#include "control/config/Messages.h"
+#include "config/FloatText.h"
+#include "config/Messages.h"
 #include "numerics/GeneralError.h"
 
 #include <cmath>
