@@ -53,7 +53,7 @@ void RunStep(benchmark::State& state, TSummation summation)
     const TPropagationStep step = engine.GetPropFunc(global, s.grid);
     TFieldRef output;
     for (auto _ : state) {
-        step(0, &s.previous, nullptr, &s.current, nullptr, false, &s.grid, output, s.input.get(), nullptr);
+        step(TStepInput{0, &s.previous, {}, &s.current, {}, false, &s.grid, s.input.get(), nullptr}, output);
         benchmark::DoNotOptimize(output->GetLambda());
     }
     state.counters["step_ms"] = benchmark::Counter(double(engine.GetStepTime()));

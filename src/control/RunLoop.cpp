@@ -89,20 +89,35 @@ TSimulationDriver::TLevel TSimulationDriver::FetchLevel(int iz)
     return level;
 }
 
-void TSimulationDriver::Propagate(const TPropagationStep& step, std::uint8_t report, int from, int to,
-    TFieldRef& output, TField* forward, TField* backward)
+TStepInput TSimulationDriver::StepInput(int from, int to)
 {
     const TLevel a = FetchLevel(from);
     const TLevel b = FetchLevel(to);
-    step(report, a.slice, &a.meanN, b.slice, &b.meanN, a.homogeneous && b.homogeneous, &myConfig.grid, output,
-        forward, backward);
+    TStepInput in;
+    in.previousSlice = a.slice;
+    in.previousRefN = a.meanN;
+    in.currentSlice = b.slice;
+    in.currentRefN = b.meanN;
+    in.homogeneousPair = a.homogeneous && b.homogeneous;
+    in.grid = &myConfig.grid;
+    return in;
+}
+
+void TSimulationDriver::Propagate(const TPropagationStep& step, std::uint8_t report, int from, int to,
+    TFieldRef& output, TField* forward, TField* backward)
+{
+    TStepInput in = StepInput(from, to);
+    in.report = report;
+    in.forward = forward;
+    in.backward = backward;
+    step(in, output);
 }
 
 void TSimulationDriver::Reflect(const TReflectionStep& step, int from, int to, TFieldRef& reflected, TField* forward)
 {
-    const TLevel a = FetchLevel(from);
-    const TLevel b = FetchLevel(to);
-    step(a.slice, &a.meanN, b.slice, &b.meanN, a.homogeneous && b.homogeneous, &myConfig.grid, reflected, forward);
+    TStepInput in = StepInput(from, to);
+    in.forward = forward;
+    step(in, reflected);
 }
 
 bool TSimulationDriver::ReferenceChanges(int a, int b)

@@ -82,6 +82,8 @@ private:
 
     bool CheckRunnable();
     TLevel FetchLevel(int iz);
+    // The published slices of the step from level `from` to level `to`.
+    TStepInput StepInput(int from, int to);
     void Propagate(const TPropagationStep& step, std::uint8_t report, int from, int to, TFieldRef& output,
         TField* forward, TField* backward);
     void Reflect(const TReflectionStep& step, int from, int to, TFieldRef& reflected, TField* forward);

@@ -18,12 +18,8 @@ TBrelWaveOptics::TBrelWaveOptics(std::int32_t threadCount) : TBrelWaveOptics()
     myThreadCount = threadCount;
 }
 
-TBrelWaveOptics::~TBrelWaveOptics()
-{
-    // The per-step references belong to the caller: forget them, free nothing.
-    myPreviousSlice = myCurrentSlice = nullptr;
-    myForward = myBackward = myOutput = nullptr;
-}
+// Fields and slices a step reads belong to the caller; the engine frees none of them.
+TBrelWaveOptics::~TBrelWaveOptics() = default;
 
 TPropagationStep TBrelWaveOptics::GetPropFunc(const TGlobalParms& global, const TGridParms& /*grid*/)
 {

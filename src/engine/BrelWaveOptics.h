@@ -6,10 +6,10 @@
 // is given and fills the output field the caller passes by reference (creating it when
 // empty). After every step the caller reads the step's duration.
 //
-// The bound steps capture this engine: it must outlive them.
+// The bound steps capture this engine: it must outlive them. A step reads everything of
+// its slice step from one TStepInput (Steps.h).
 #include "config/Records.h"
 #include "pool/PTimer.h"
-#include "pool/WorkPool.h"
 #include "engine/IndexTuples.h"
 #include "engine/PointSum.h"
 #include "engine/SpectralGrid.h"
@@ -57,34 +57,19 @@ public:
     bool InModeRange(double nk, double dk, double k) const;
 
     // The scalar wave-propagation method (method swpm) and its hybrid with a spectral
-    // path for homogeneous slice pairs (method swpmh). Parameters as TPropagationStep.
-    void PropagateSWPM(std::uint8_t report, const TComplexArray* previousSlice, const TComplex* previousRefN,
-        const TComplexArray* currentSlice, const TComplex* currentRefN, bool homogeneousPair,
-        const TGridParms* grid, TFieldRef& output, TField* forward, TField* backward);
-    void PropagateSWPMH(std::uint8_t report, const TComplexArray* previousSlice, const TComplex* previousRefN,
-        const TComplexArray* currentSlice, const TComplex* currentRefN, bool homogeneousPair,
-        const TGridParms* grid, TFieldRef& output, TField* forward, TField* backward);
+    // path for homogeneous slice pairs (method swpmh).
+    void PropagateSWPM(const TStepInput& in, TFieldRef& output);
+    void PropagateSWPMH(const TStepInput& in, TFieldRef& output);
 
 private:
     // One scalar step: the point-by-point sum, or the spectral path when `spectral`.
-    void ScalarStep(const char* where, bool spectral, const TComplexArray* previousSlice,
-        const TComplexArray* currentSlice, const TGridParms* grid, TFieldRef& output, TField* forward,
-        TField* backward);
+    void ScalarStep(const char* where, bool spectral, const TStepInput& in, TFieldRef& output);
     void StoreStepTime();
 
     bool myMultithreaded = false;
     std::int32_t myThreadCount = 0;
     TExtended myStepTime = 0.0L;
     std::int32_t myExtraModes = 0;
-    // Per-step inputs of the pooled steps, published for their workers and reset after.
-    std::unique_ptr<TWorkPool> myPool;
-    bool myHomogeneousPair = false;
-    const TComplexArray* myPreviousSlice = nullptr;
-    const TComplexArray* myCurrentSlice = nullptr;
-    TGridParms myGrid;
-    TField* myForward = nullptr;
-    TField* myBackward = nullptr;
-    TField* myOutput = nullptr;
     std::unique_ptr<TPerfTimer> myTimer;
 
     // Summation machinery, reused from step to step.

@@ -33,6 +33,7 @@
 #include "engine/KernelComplex.h"
 #include "engine/SpectralGrid.h"
 #include "engine/SpectralTransform.h"
+#include "engine/StepMode.h"
 #include "numerics/ComplexArray.h"
 
 #include <algorithm>
@@ -57,9 +58,6 @@ struct TPlaneWave {
     TComplex forward[kMaxComponents];
     TComplex backward[kMaxComponents];
 };
-
-// Which inputs a step has; fixed for the whole step.
-enum class TStepMode { forwardOnly, backwardOnly, both };
 
 // Collects the plane waves of a step in spectral order (row i outer, column j inner).
 // forward/backward: the spectra of the present inputs (nComponents arrays each, or

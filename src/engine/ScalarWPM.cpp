@@ -67,35 +67,25 @@ private:
     TField* myB;
 };
 
-TStepMode ModeOf(const TField* forward, const TField* backward)
-{
-    if (forward && backward)
-        return TStepMode::both;
-    return forward ? TStepMode::forwardOnly : TStepMode::backwardOnly;
-}
-
 } // namespace
 
-void TBrelWaveOptics::PropagateSWPM(std::uint8_t /*report*/, const TComplexArray* previousSlice,
-    const TComplex* /*previousRefN*/, const TComplexArray* currentSlice, const TComplex* /*currentRefN*/,
-    bool /*homogeneousPair*/, const TGridParms* grid, TFieldRef& output, TField* forward, TField* backward)
+void TBrelWaveOptics::PropagateSWPM(const TStepInput& in, TFieldRef& output)
 {
-    ScalarStep("TBrelWaveOptics.PropagateSWPM", false, previousSlice, currentSlice, grid, output, forward,
-               backward);
+    ScalarStep("TBrelWaveOptics.PropagateSWPM", false, in, output);
 }
 
-void TBrelWaveOptics::PropagateSWPMH(std::uint8_t /*report*/, const TComplexArray* previousSlice,
-    const TComplex* /*previousRefN*/, const TComplexArray* currentSlice, const TComplex* /*currentRefN*/,
-    bool homogeneousPair, const TGridParms* grid, TFieldRef& output, TField* forward, TField* backward)
+void TBrelWaveOptics::PropagateSWPMH(const TStepInput& in, TFieldRef& output)
 {
-    ScalarStep("TBrelWaveOptics.PropagateSWPMH", homogeneousPair, previousSlice, currentSlice, grid, output,
-               forward, backward);
+    ScalarStep("TBrelWaveOptics.PropagateSWPMH", in.homogeneousPair, in, output);
 }
 
-void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TComplexArray* previousSlice,
-    const TComplexArray* currentSlice, const TGridParms* grid, TFieldRef& output, TField* forward,
-    TField* backward)
+void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepInput& stepIn, TFieldRef& output)
 {
+    TField* const forward = stepIn.forward;
+    TField* const backward = stepIn.backward;
+    const TComplexArray* const previousSlice = stepIn.previousSlice;
+    const TComplexArray* const currentSlice = stepIn.currentSlice;
+    const TGridParms* const grid = stepIn.grid;
     myTimer->Start();
     if (!forward && !backward)
         return;
@@ -144,7 +134,7 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TComple
         const TExtended k0 = mySpectral.K0();
         // Plane waves inside the vacuum light circle: k0^2 - kt^2 > 0.
         const auto keep = [k0](TExtended, TExtended, TExtended kt2) { return k0 * k0 - kt2 > 0.0L; };
-        const TScalarWPMRule rule{k0, mySpectral.DZ(), ModeOf(forward, backward)};
+        const TScalarWPMRule rule{k0, mySpectral.DZ(), stepIn.Mode()};
         TComplexArray& e = out->E();
 
         if (spectral) {

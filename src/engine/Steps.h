@@ -1,7 +1,13 @@
 #pragma once
 // The method pointers by which the run loop calls the chosen method's steps: callables
 // bound to one engine. An empty std::function is the "nil" step.
+//
+// Everything a step reads for one slice step travels in one TStepInput: the published
+// index slices on both sides of the step with their reference (mean) indices, whether
+// both are homogeneous, the grid, and the incoming fields. The pooled steps hand the
+// same struct to their workers, so a worker reads exactly what the step was given.
 #include "config/Records.h"
+#include "engine/StepMode.h"
 #include "field/Field.h"
 #include "numerics/ComplexArray.h"
 
@@ -10,17 +16,38 @@
 
 namespace ksn {
 
-// report flag, previous index slice, previous reference index, current index slice,
-// current reference index, homogeneous pair, grid, output field (created when empty),
-// forward field, backward field (either may be null).
-using TPropagationStep = std::function<void(std::uint8_t report, const TComplexArray* previousSlice,
-    const TComplex* previousRefN, const TComplexArray* currentSlice, const TComplex* currentRefN,
-    bool homogeneousPair, const TGridParms* grid, TFieldRef& output, TField* forward, TField* backward)>;
+struct TStepInput {
+    // The scene's report flag of the slice being entered (read by the beam steps).
+    std::uint8_t report = 0;
+    // Index of the plane the light comes from (medium 1) and its reference index.
+    const TComplexArray* previousSlice = nullptr;
+    TComplex previousRefN;
+    // Index of the plane being entered (medium 2) and its reference index.
+    const TComplexArray* currentSlice = nullptr;
+    TComplex currentRefN;
+    // Both slices homogeneous: the hybrid steps take their spectral path.
+    bool homogeneousPair = false;
+    const TGridParms* grid = nullptr;
+    // The field arriving from the previous plane, and a field travelling the other way
+    // (reflected light) to be combined into the output; either may be null. For a
+    // reflection step `forward` is the field incident on the interface.
+    TField* forward = nullptr;
+    TField* backward = nullptr;
 
-// previous index slice, previous reference index, current index slice, current
-// reference index, homogeneous pair, grid, reflected field (created when empty), forward field.
-using TReflectionStep = std::function<void(const TComplexArray* previousSlice, const TComplex* previousRefN,
-    const TComplexArray* currentSlice, const TComplex* currentRefN, bool homogeneousPair,
-    const TGridParms* grid, TFieldRef& reflected, TField* forward)>;
+    TStepMode Mode() const
+    {
+        if (forward && backward)
+            return TStepMode::both;
+        return forward ? TStepMode::forwardOnly : TStepMode::backwardOnly;
+    }
+};
+
+// One propagation step: fills `output` (created on the grid when empty, cleared
+// otherwise) with the field of the current plane.
+using TPropagationStep = std::function<void(const TStepInput& in, TFieldRef& output)>;
+
+// One reflection step: fills `reflected` (created when empty) with the light that the
+// interface between the two slices reflects from `in.forward`.
+using TReflectionStep = std::function<void(const TStepInput& in, TFieldRef& reflected)>;
 
 } // namespace ksn

@@ -35,21 +35,20 @@ public:
     {
         myStepTimes = std::move(stepTimes);
         myDriver.SetStepOverride(
-            [this](std::uint8_t, const TComplexArray* a, const TComplex*, const TComplexArray* b, const TComplex*,
-                bool, const TGridParms* grid, TFieldRef& out, TField* fwd, TField* bwd) {
-                props.push_back({LevelOf(a), LevelOf(b), fwd != nullptr, bwd != nullptr});
-                if (!fwd && !bwd)
+            [this](const TStepInput& in, TFieldRef& out) {
+                props.push_back({LevelOf(in.previousSlice), LevelOf(in.currentSlice), in.forward != nullptr,
+                                 in.backward != nullptr});
+                if (!in.forward && !in.backward)
                     return;
                 if (!out)
-                    out = std::make_shared<TScalarEField>(*grid);
+                    out = std::make_shared<TScalarEField>(*in.grid);
                 else
                     out->ClearField();
             },
-            [this](const TComplexArray* a, const TComplex*, const TComplexArray* b, const TComplex*, bool,
-                const TGridParms* grid, TFieldRef& out, TField*) {
-                refls.push_back({LevelOf(a), LevelOf(b), true, false});
+            [this](const TStepInput& in, TFieldRef& out) {
+                refls.push_back({LevelOf(in.previousSlice), LevelOf(in.currentSlice), true, false});
                 if (!out)
-                    out = std::make_shared<TScalarEField>(*grid);
+                    out = std::make_shared<TScalarEField>(*in.grid);
             },
             [this]() -> TExtended {
                 const size_t i = myTimeIndex++;

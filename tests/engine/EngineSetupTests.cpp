@@ -119,12 +119,12 @@ TEST(EngineSetup, StepWithoutFieldsTouchesNeitherOutputNorStepTime)
     EXPECT_GT(time, 0.0L) << "a step stores its duration";
 
     TFieldRef none;
-    step(0, &n, nullptr, &n, nullptr, false, &g, none, nullptr, nullptr);
+    step(TStepInput{0, &n, {}, &n, {}, false, &g, nullptr, nullptr}, none);
     EXPECT_EQ(none, nullptr) << "no output field is created without an input";
     EXPECT_EQ(engine.GetStepTime(), time);
 
     TFieldRef existing = MakeField(g, kLambda, [](int c, int) { return TCplx(c, 1.0); });
-    step(0, &n, nullptr, &n, nullptr, false, &g, existing, nullptr, nullptr);
+    step(TStepInput{0, &n, {}, &n, {}, false, &g, nullptr, nullptr}, existing);
     EXPECT_EQ(Values(*existing)[3], TCplx(3.0, 1.0)) << "the output field is not cleared";
 }
 

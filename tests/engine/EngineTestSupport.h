@@ -89,7 +89,7 @@ inline TFieldRef Step(const TPropagationStep& step, const TComplexArray& previou
                       const TGridParms& g, TField* forward, TField* backward = nullptr, bool homogeneous = false)
 {
     TFieldRef out;
-    step(0, &previous, nullptr, &current, nullptr, homogeneous, &g, out, forward, backward);
+    step(TStepInput{0, &previous, {}, &current, {}, homogeneous, &g, forward, backward}, out);
     return out;
 }
 

@@ -291,7 +291,7 @@ TEST(ScalarWPM, ExistingOutputFieldIsClearedAndReused)
     const std::vector<TCplx> fresh = Values(*Step(step, n, n, g, input.get()));
     TFieldRef output = MakeField(g, 0.5e-6, [](int c, int r) { return TCplx(c, r); });
     const TField* object = output.get();
-    step(0, &n, nullptr, &n, nullptr, false, &g, output, input.get(), nullptr);
+    step(TStepInput{0, &n, {}, &n, {}, false, &g, input.get(), nullptr}, output);
     EXPECT_EQ(output.get(), object);
     EXPECT_LT(RelativeL2(Values(*output), fresh), 1e-15);
     EXPECT_EQ(output->GetLambda(), kLambda);
@@ -325,15 +325,15 @@ TEST(ScalarWPM, BadInputIsRefusedBeforeAnyFieldChanges)
     refused("field of another grid", [&] { Step(step, n, n, MakeGrid(8, 16), input.get()); });
     refused("missing slice", [&] {
         TFieldRef out;
-        step(0, nullptr, nullptr, &n, nullptr, false, &g, out, input.get(), nullptr);
+        step(TStepInput{0, nullptr, {}, &n, {}, false, &g, input.get(), nullptr}, out);
     });
     TFieldRef same = input;
-    refused("output is the input", [&] { step(0, &n, nullptr, &n, nullptr, false, &g, same, input.get(), nullptr); });
+    refused("output is the input", [&] { step(TStepInput{0, &n, {}, &n, {}, false, &g, input.get(), nullptr}, same); });
     TVectorEField vector(g);
     vector.SetLambda(kLambda);
     EXPECT_THROW(Step(step, n, n, g, &vector), EGeneralError) << "a vector field is not a scalar step's input";
     TFieldRef vectorOut = std::make_shared<TVectorEField>(g);
-    refused("vector output", [&] { step(0, &n, nullptr, &n, nullptr, false, &g, vectorOut, input.get(), nullptr); });
+    refused("vector output", [&] { step(TStepInput{0, &n, {}, &n, {}, false, &g, input.get(), nullptr}, vectorOut); });
     input->SetLambda(0.0);
     refused("zero wavelength", [&] { Step(step, n, n, g, input.get()); });
 }
