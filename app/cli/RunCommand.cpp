@@ -8,11 +8,14 @@
 #include "config/Messages.h"
 #include "display/NpyWriter.h"
 
+#include <atomic>
 #include <complex>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <thread>
+#include <unistd.h>
 
 namespace ksn::cli {
 
@@ -77,6 +80,49 @@ bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
     return !out.file.empty() && !out.outDir.empty();
 }
 
+// SIGINT/SIGTERM: the first asks the run to stop after its current step (it then writes
+// what it computed); a second ends the program at once.
+TSimulationDriver* theRunningDriver = nullptr;
+volatile std::sig_atomic_t theStopSignal = 0;
+
+extern "C" void OnStopSignal(int signal)
+{
+    if (theStopSignal != 0)
+        ::_exit(128 + signal);
+    theStopSignal = signal;
+    if (theRunningDriver)
+        theRunningDriver->RequestStop();
+}
+
+// Installs the stop handlers for the lifetime of a run and restores the defaults after.
+class TStopSignals {
+public:
+    explicit TStopSignals(TSimulationDriver& driver)
+    {
+        theStopSignal = 0;
+        theRunningDriver = &driver;
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &myOldInt);
+        sigaction(SIGTERM, &action, &myOldTerm);
+    }
+    ~TStopSignals()
+    {
+        sigaction(SIGINT, &myOldInt, nullptr);
+        sigaction(SIGTERM, &myOldTerm, nullptr);
+        theRunningDriver = nullptr;
+    }
+    TStopSignals(const TStopSignals&) = delete;
+    TStopSignals& operator=(const TStopSignals&) = delete;
+    // 128 + the signal that stopped the run (130 for SIGINT, 143 for SIGTERM), or 0.
+    static int ExitStatus() { return theStopSignal ? 128 + int(theStopSignal) : 0; }
+
+private:
+    struct sigaction myOldInt {};
+    struct sigaction myOldTerm {};
+};
+
 std::string JsonNumber(double v) { return std::isfinite(v) ? FormatReal(v) : "null"; }
 
 std::string JsonString(const std::string& s)
@@ -105,6 +151,7 @@ bool WriteSummary(const std::filesystem::path& path, TSimulationDriver& driver)
         << ", \"dz\": " << JsonNumber(c.grid.dz) << ", \"unit_m\": " << JsonNumber(c.grid.scaleFactor) << "},\n";
     out << "  \"slices\": " << driver.SliceCount() << ",\n";
     out << "  \"store_modulus\": " << driver.StoreModulus() << ",\n";
+    out << "  \"stopped\": " << (driver.WasStopped() ? "true" : "false") << ",\n";
     out << "  \"total_absorption\": " << JsonNumber(driver.TotalAbsorption()) << ",\n";
     out << "  \"overall_time_ms\": " << JsonNumber(double(stats.overallMs)) << ",\n";
     out << "  \"stored_slices\": [";
@@ -186,7 +233,7 @@ int RunCommand(const std::vector<std::string>& args)
         return 2;
     }
     TCliSink sink(a.quiet);
-    TScopedMessageSink scope(&sink);
+    const TScopedMessageSink scope(&sink);
     const std::filesystem::path dir(a.outDir);
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
@@ -196,6 +243,8 @@ int RunCommand(const std::vector<std::string>& args)
     }
 
     TSimulationDriver driver;
+    driver.SetObserver(&sink);
+    const TStopSignals stopSignals(driver);
     TSummation summation = TSummation::automatic;
     if (a.summation == "direct")
         summation = TSummation::direct;
@@ -243,7 +292,7 @@ int RunCommand(const std::vector<std::string>& args)
         return 1;
     }
     Log("Results written to " + a.outDir);
-    return 0;
+    return driver.WasStopped() ? std::max(1, TStopSignals::ExitStatus()) : 0;
 }
 
 const TCommandRegistration kRun{"run", kUsage, &RunCommand};

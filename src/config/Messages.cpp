@@ -17,18 +17,15 @@ public:
 };
 
 TStderrSink theDefaultSink;
-TMessageSink* theSink = nullptr;
+thread_local TMessageSink* theThreadSink = nullptr;
+// Pooled workers of one run share their run's sink; one lock keeps each call whole.
+// Recursive: a sink may log while it shows a message.
 std::recursive_mutex theSinkMutex;
 
 } // namespace
 
-void SetMessageSink(TMessageSink* sink)
-{
-    std::lock_guard lock(theSinkMutex);
-    theSink = sink;
-}
-
-TMessageSink& MessageSink() { return theSink ? *theSink : theDefaultSink; }
+TMessageSink& MessageSink() { return theThreadSink ? *theThreadSink : theDefaultSink; }
+TMessageSink* InstalledMessageSink() { return theThreadSink; }
 
 void ShowMessage(const std::string& text)
 {
@@ -36,16 +33,16 @@ void ShowMessage(const std::string& text)
     MessageSink().ShowMessage(text);
 }
 
-void SetProgress(int percent)
+void SliceProgress(int slice, int slices)
 {
     std::lock_guard lock(theSinkMutex);
-    MessageSink().SetProgress(percent);
+    MessageSink().SliceProgress(slice, slices);
 }
 
-void SetCaption(const std::string& caption)
+void RunProgress(int run, int runs)
 {
     std::lock_guard lock(theSinkMutex);
-    MessageSink().SetCaption(caption);
+    MessageSink().RunProgress(run, runs);
 }
 
 std::string TimeOfDayText()
@@ -60,11 +57,17 @@ std::string TimeOfDayText()
 
 void Log(const std::string& message)
 {
+    const std::string line = TimeOfDayText() + " " + message;
     std::lock_guard lock(theSinkMutex);
-    MessageSink().LogLine(TimeOfDayText() + " " + message);
+    MessageSink().LogLine(line);
 }
 
-TScopedMessageSink::TScopedMessageSink(TMessageSink* sink) : myPrevious(theSink) { SetMessageSink(sink); }
-TScopedMessageSink::~TScopedMessageSink() { SetMessageSink(myPrevious); }
+TScopedMessageSink::TScopedMessageSink(TMessageSink* sink) : myPrevious(theThreadSink)
+{
+    if (sink)
+        theThreadSink = sink;
+}
+
+TScopedMessageSink::~TScopedMessageSink() { theThreadSink = myPrevious; }
 
 } // namespace ksn

@@ -37,7 +37,6 @@ struct TGlobalParms {
     bool moduloTracking = false;
     std::int32_t reflections = 0;
     std::int32_t extraModes = 0;
-    std::int32_t trackedSlices = 0;
     std::int32_t modulus = 1;
     bool largeScene = false;
     bool bidirectional = false;

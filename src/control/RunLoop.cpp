@@ -144,16 +144,18 @@ void TSimulationDriver::RecordStepTime(TExtended t, int z)
 
 bool TSimulationDriver::Run()
 {
-    if (!myConfig.global.loaded) {
+    const TScopedMessageSink scope(myObserver);
+    return RunInScope();
+}
+
+bool TSimulationDriver::RunInScope()
+{
+    myStopped = false;
+    if (!myLoaded) {
         ShowMessage("Please load .ini File.");
         return false;
     }
-    TGlobalParms& global = myConfig.global;
-    if (global.modulus < 1) {
-        global.modulus = 1;
-        if (global.moduloTracking)
-            Log(global.fileName + " loaded.");
-    }
+    const TGlobalParms& global = myConfig.global;
     if (!CheckRunnable())
         return false;
 
@@ -171,21 +173,21 @@ bool TSimulationDriver::Run()
     myForwardStore.clear();
     myBackwardStore.clear();
 
-    // Store entry k holds slice k*m. Modulo tracking with modulus 1 stores every slice
-    // and allows every reflection, exactly as tracking off.
+    // Store entry k holds slice k*m. Modulo tracking with modulus 1 (or a modulus below
+    // 1, which the reader already turns into 1) stores every slice and allows every
+    // reflection, exactly as tracking off. These are facts of this run, not records.
     mySliceCount = myScene->GetNz();
     myTrackingActive = global.moduloTracking && global.modulus > 1;
     myStoreModulus = myTrackingActive ? global.modulus : 1;
-    global.trackedSlices = (mySliceCount + myStoreModulus - 1) / myStoreModulus;
-    myForwardStore.assign(size_t(global.trackedSlices), nullptr);
+    const int trackedSlices = (mySliceCount + myStoreModulus - 1) / myStoreModulus;
+    myForwardStore.assign(size_t(trackedSlices), nullptr);
     int passes = 0;
     if (global.bidirectional) {
-        myBackwardStore.assign(size_t(global.trackedSlices), nullptr);
+        myBackwardStore.assign(size_t(trackedSlices), nullptr);
         // A single slice has no interface to reflect at.
         passes = mySliceCount > 1 ? std::max(0, global.reflections) : 0;
     }
 
-    SetProgress(0);
     Log("Simulation Started.");
     myStats = TRunStatistics{};
     myStats.stepMs.assign(size_t(mySliceCount), 0);
@@ -193,13 +195,39 @@ bool TSimulationDriver::Run()
     timer.Start();
 
     RunSweeps(prop, refl, passes, engine);
+    myStopRequested.store(false, std::memory_order_relaxed);
+    if (myStopped) {
+        // Keep the entries of the slices done; a stop in a reflection pass keeps them all.
+        size_t done = 0;
+        while (done < myForwardStore.size() && myForwardStore[done])
+            ++done;
+        myForwardStore.resize(done);
+        myBackwardStore.clear();
+    }
     ComputeMaps();
     myTotalAbsorption = 0;
     for (const auto& f : myForwardStore)
         if (f)
             myTotalAbsorption += f->GetAbsorption();
     myStats.overallMs = timer.Elapsed() * 1000.0L;
+    if (myStopped) {
+        std::string text = "Simulation stopped at slice " + std::to_string(myStoppedSlice) + " of " +
+                           std::to_string(mySliceCount);
+        if (myStoppedPass > 0)
+            text += " in reflection pass " + std::to_string(myStoppedPass) + " of " + std::to_string(passes);
+        Log(text + ".");
+    }
     WriteReport();
+    return true;
+}
+
+bool TSimulationDriver::StopAfterStep(int z, int pass, int /*passes*/)
+{
+    if (!StopRequested())
+        return false;
+    myStopped = true;
+    myStoppedSlice = z;
+    myStoppedPass = pass;
     return true;
 }
 
@@ -270,10 +298,13 @@ void TSimulationDriver::RunSweeps(
             r < int(myBackwardStore.size()) && ReferenceChanges(z - d, z))
             Reflect(refl, z - d, z, myBackwardStore[size_t(r)], W[Parity(z - d)].get());
 
-        // End of the step.
-        SetCaption("Iteration " + std::to_string(z) + " of " + std::to_string(N - 1));
+        // End of the step: timing, progress, the display hand-over, then a stop request.
         RecordStepTime(myStepTimeOverride ? myStepTimeOverride() : engine.GetStepTime(), z);
-        SetProgress(int(std::lround(100.0 * z / N)));
+        SliceProgress(z, N);
+        if (myObserver && W[Parity(z)])
+            myObserver->SliceComputed(z, p, *W[Parity(z)], *myScene);
+        if (StopAfterStep(z, p, passes))
+            break;
         if (sweepEnd) {
             const int dOld = d;
             d = -d;

@@ -21,8 +21,10 @@ void TSimulationDriver::SetStepOverride(
 
 bool TSimulationDriver::Open(const std::string& fileName)
 {
+    const TScopedMessageSink scope(myObserver);
     myConfig.global.fileName = fileName;
-    myConfig.global.loaded = true;
+    myLoaded = true;
+    myReaderRefused = false;
     bool ok = false;
     try {
         ok = LoadScene(true);
@@ -31,10 +33,10 @@ bool TSimulationDriver::Open(const std::string& fileName)
         ok = false;
     }
     if (!ok) {
-        // LoadConfiguration has already said "Error. Cannot load file!" for a bad file.
-        if (myConfig.global.loaded)
+        // The reader has already said "Error. Cannot load file!" for a bad file.
+        if (!myReaderRefused)
             ShowMessage("Error. Cannot load file!");
-        myConfig.global.loaded = false;
+        myLoaded = false;
         return false;
     }
     Log("Done. Loading file " + myConfig.global.fileName);
@@ -43,7 +45,8 @@ bool TSimulationDriver::Open(const std::string& fileName)
 
 bool TSimulationDriver::UpdateScene()
 {
-    if (!myConfig.global.loaded) {
+    const TScopedMessageSink scope(myObserver);
+    if (!myLoaded) {
         ShowMessage("Please load .ini File before updating a scene.");
         return false;
     }
@@ -64,10 +67,9 @@ bool TSimulationDriver::LoadScene(bool read)
         fresh.global.fileName = fileName;
         myConfig = fresh;
         if (!ok) {
-            myConfig.global.loaded = false;
+            myReaderRefused = true;
             return false;
         }
-        myConfig.global.loaded = true;
     }
 
     // 3. The scene: layers handed over in order; all slices built unless large-scene mode.

@@ -4,11 +4,13 @@
 // field slice by slice through the scene (with reflection passes for bidirectional
 // runs), then computes the intensity and absorption maps and writes the report.
 #include "config/Configuration.h"
+#include "control/RunObserver.h"
 #include "engine/BrelWaveOptics.h"
 #include "engine/Steps.h"
 #include "field/Field.h"
 #include "scene/BrelScenes.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -45,6 +47,20 @@ public:
     TSimulationDriver(const TSimulationDriver&) = delete;
     TSimulationDriver& operator=(const TSimulationDriver&) = delete;
 
+    // The observer of this driver's loads and runs (not owned; nullptr: whatever sink
+    // the calling thread has installed). Everything the core reports while this driver
+    // loads or runs goes to it.
+    void SetObserver(TRunObserver* observer) { myObserver = observer; }
+    TRunObserver* Observer() const { return myObserver; }
+
+    // Asks the run in progress (or the next one) to stop after its current step. Safe
+    // from any thread and from a signal handler. The run keeps what it computed, maps
+    // the slices done and reports "Simulation stopped at slice <z> of <N>.".
+    void RequestStop() { myStopRequested.store(true, std::memory_order_relaxed); }
+    bool StopRequested() const { return myStopRequested.load(std::memory_order_relaxed); }
+    // Whether the last run ended on a stop request.
+    bool WasStopped() const { return myStopped; }
+
     // Menu Open: stores the name, reads and builds. False (after "Error. Cannot load
     // file!") when the load fails; on success logs "Done. Loading file <name>".
     bool Open(const std::string& fileName);
@@ -60,7 +76,7 @@ public:
 
     TConfiguration& Configuration() { return myConfig; }
     const TConfiguration& Configuration() const { return myConfig; }
-    bool IsLoaded() const { return myConfig.global.loaded; }
+    bool IsLoaded() const { return myLoaded; }
     void SetSummation(TSummation s) { mySummation = s; }
     // Replaces the engine's steps and step-time source (tests count calls with fakes);
     // empty = the engine's own.
@@ -69,7 +85,8 @@ public:
     TBrelScenes* Scene() { return myScene.get(); }
     TField* IncidentField() { return myIncident.get(); }
     const std::vector<TFieldRef>& ForwardStore() const { return myForwardStore; }
-    // Store entry k holds slice k * StoreModulus().
+    // Store entry k holds slice k * StoreModulus(). After a stopped run the store holds
+    // only the entries of the slices done.
     int StoreModulus() const { return myStoreModulus; }
     int SliceCount() const { return mySliceCount; }
     double TotalAbsorption() const { return myTotalAbsorption; }
@@ -80,6 +97,7 @@ private:
     struct TLevel;
     struct TSweepState;
 
+    bool RunInScope();
     bool CheckRunnable();
     TLevel FetchLevel(int iz);
     // The published slices of the step from level `from` to level `to`.
@@ -89,11 +107,20 @@ private:
     void Reflect(const TReflectionStep& step, int from, int to, TFieldRef& reflected, TField* forward);
     bool ReferenceChanges(int a, int b);
     void RunSweeps(const TPropagationStep& prop, const TReflectionStep& refl, int passes, TBrelWaveOptics& engine);
+    // Between steps: true when a stop was asked for (the sweep then ends).
+    bool StopAfterStep(int z, int pass, int passes);
     void RecordStepTime(TExtended t, int z);
     void ComputeMaps();
     void WriteReport();
 
     TConfiguration myConfig;
+    bool myLoaded = false;
+    bool myReaderRefused = false; // the last load failed in the reader, which said so
+    TRunObserver* myObserver = nullptr;
+    std::atomic<bool> myStopRequested{false};
+    bool myStopped = false;
+    int myStoppedSlice = 0;
+    int myStoppedPass = 0;
     std::unique_ptr<TBrelScenes> myScene;
     std::unique_ptr<TField> myIncident;
     std::vector<TFieldRef> myForwardStore;

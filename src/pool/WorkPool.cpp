@@ -1,5 +1,6 @@
 #include "pool/WorkPool.h"
 
+#include "config/Messages.h"
 #include "numerics/GeneralError.h"
 
 #include <algorithm>
@@ -20,7 +21,12 @@ struct TWorkThread::TState {
 TWorkThread::TWorkThread(std::int32_t first, std::int32_t last, TWorker worker)
     : myFirst(first), myLast(last), myWorker(std::move(worker)), myState(std::make_unique<TState>())
 {
-    myThread = std::thread([this] { Body(); });
+    // Workers report through the sink of the run that started them.
+    TMessageSink* sink = InstalledMessageSink();
+    myThread = std::thread([this, sink] {
+        const TScopedMessageSink scope(sink);
+        Body();
+    });
 }
 
 TWorkThread::~TWorkThread()

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <stdexcept>
+#include <stdlib.h>
 #include <string>
 #include <vector>
 
@@ -40,12 +42,13 @@ inline std::string IniText(const TIniSetup& setup)
     return s;
 }
 
+// A fresh folder of its own for each call, so that parallel test processes never share one.
 inline std::filesystem::path TempDir(const std::string& name)
 {
-    const auto dir = std::filesystem::temp_directory_path() / ("ksn_driver_" + name);
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
+    std::string pattern = (std::filesystem::temp_directory_path() / ("ksn_driver_" + name + "_XXXXXX")).string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder for " + name);
+    return pattern;
 }
 
 inline std::string WriteIni(const std::filesystem::path& dir, const std::string& name, const TIniSetup& setup)

@@ -1,6 +1,6 @@
 #pragma once
-// A message sink for tests: records every message box, log line, progress value and
-// caption, and installs itself for its lifetime.
+// A run observer for tests: records every message box, log line, progress report and
+// slice hand-over, and installs itself on the creating thread for its lifetime.
 #include "config/Messages.h"
 
 #include <string>
@@ -11,10 +11,13 @@ namespace ksn::test {
 class TRecordingSink : public TMessageSink {
 public:
     TRecordingSink() : myScope(this) {}
+    // Records without installing itself (handed to a driver as its observer).
+    struct TDetached {};
+    explicit TRecordingSink(TDetached) : myScope(nullptr) {}
+
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void LogLine(const std::string& line) override { logLines.push_back(line); }
-    void SetProgress(int percent) override { progress.push_back(percent); }
-    void SetCaption(const std::string& caption) override { captions.push_back(caption); }
+    void SliceProgress(int slice, int slices) override { progress.push_back({slice, slices}); }
 
     bool HasMessage(const std::string& text) const
     {
@@ -23,11 +26,17 @@ public:
                 return true;
         return false;
     }
+    bool HasLogEnding(const std::string& text) const
+    {
+        for (const auto& l : logLines)
+            if (l.size() >= text.size() && l.compare(l.size() - text.size(), text.size(), text) == 0)
+                return true;
+        return false;
+    }
 
     std::vector<std::string> messages;
     std::vector<std::string> logLines;
-    std::vector<int> progress;
-    std::vector<std::string> captions;
+    std::vector<std::pair<int, int>> progress;
 
 private:
     TScopedMessageSink myScope;
