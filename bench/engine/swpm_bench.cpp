@@ -50,7 +50,7 @@ void RunStep(benchmark::State& state, TSummation summation)
     engine.SetSummation(summation);
     TGlobalParms global;
     global.simMethod = TSimMethod::swpm;
-    const TPropagationStep step = engine.GetPropFunc(global, s.grid);
+    const TPropagationStep step = engine.GetPropFunc(global);
     TFieldRef output;
     for (auto _ : state) {
         step(0, &s.previous, nullptr, &s.current, nullptr, false, &s.grid, output, s.input.get(), nullptr);

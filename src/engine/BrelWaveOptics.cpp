@@ -25,7 +25,7 @@ TBrelWaveOptics::~TBrelWaveOptics()
     myForward = myBackward = myOutput = nullptr;
 }
 
-TPropagationStep TBrelWaveOptics::GetPropFunc(const TGlobalParms& global, const TGridParms& /*grid*/)
+TPropagationStep TBrelWaveOptics::GetPropFunc(const TGlobalParms& global)
 {
     myExtraModes = global.extraModes;
     switch (SelectPropagationStep(global.simMethod, myMultithreaded, global.allComplex)) {
@@ -35,7 +35,7 @@ TPropagationStep TBrelWaveOptics::GetPropFunc(const TGlobalParms& global, const 
     }
 }
 
-TReflectionStep TBrelWaveOptics::GetReflFunc(const TGlobalParms& global, const TGridParms& /*grid*/)
+TReflectionStep TBrelWaveOptics::GetReflFunc(const TGlobalParms& global)
 {
     switch (SelectReflectionStep(global.simMethod, myMultithreaded, global.allComplex)) {
     case TReflectionStepId::none: return {};

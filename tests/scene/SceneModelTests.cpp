@@ -116,16 +116,6 @@ TEST(SceneBuild, RefusedInLargeSceneModeOrWithoutLayers)
     EXPECT_EQ(sink.messages[1], refusal);
 }
 
-TEST(SceneBuild, GridWithoutPointsOrSpacingIsRefusedNotCrashed)
-{
-    test::TRecordingSink sink;
-    auto noSpacing = MakeScene(SceneGrid(4, 4, 5, 1.0, 1.0, 0.0), TwoHomogLayers(), false);
-    EXPECT_EQ(noSpacing->SystemArrayLength(), 0);
-    auto noPoints = MakeScene(SceneGrid(0, 4, 5), TwoHomogLayers(), false);
-    EXPECT_EQ(noPoints->GetLevel(0), nullptr);
-    EXPECT_EQ(sink.messages.size(), 2u);
-}
-
 TEST(SceneBuild, MeanVectorHasOneEntryPerLevelEvenBeyondNz)
 {
     // nz says 2, the layers fill 5 levels: the means of levels 2..4 must still be kept.
@@ -262,26 +252,6 @@ TEST(ScenePoints, GetNReadsTheSystemArrayAndRejectsEverythingElse)
     ASSERT_EQ(sink.messages.size(), 5u);
     for (const auto& m : sink.messages)
         EXPECT_EQ(m, invalid);
-}
-
-TEST(SceneGridAccessors, CountsAndSpacingsFollowEachOther)
-{
-    TBrelScenes scene(0, SceneGrid(4, 4, 5, 2.0, 2.0, 1.0), false);
-    scene.SetNx(16);
-    EXPECT_EQ(scene.GetNx(), 16);
-    EXPECT_DOUBLE_EQ(scene.Grid().dx, 0.5); // X = 8 stays
-    scene.SetDy(0.25);
-    EXPECT_DOUBLE_EQ(scene.Grid().Y, 1.0);
-    scene.SetY(2.0);
-    EXPECT_DOUBLE_EQ(scene.Grid().dy, 0.5);
-    scene.SetNz(10);
-    EXPECT_DOUBLE_EQ(scene.Grid().dz, 0.5);
-    scene.SetNx(-3); // rejected
-    EXPECT_EQ(scene.GetNx(), 16);
-    scene.SetNx(0); // allowed, spacing kept
-    EXPECT_DOUBLE_EQ(scene.Grid().dx, 0.5);
-    scene.SetX(4.0); // nx = 0: dx kept
-    EXPECT_DOUBLE_EQ(scene.Grid().dx, 0.5);
 }
 
 } // namespace
