@@ -13,7 +13,8 @@ namespace ksn {
 
 namespace {
 
-bool Positive(TExtended v) { return v > 0 && std::isfinite(double(v)); }
+// Positive and representable as a double (the precision fields and maps are stored in).
+bool Positive(TExtended v) { return v > 0 && std::isfinite(double(v)) && double(v) > 0; }
 
 // " <unit>" as the file names it; an unknown scale reads as metres (scaleFactor 1).
 std::string UnitText(TScale scale)
@@ -24,17 +25,17 @@ std::string UnitText(TScale scale)
     return text;
 }
 
-// The spacing along one axis of n points is usable: any for a single point (it has no
-// extent), otherwise positive and finite in the file's unit and in metres, and the
-// window n*d (the transverse period of the spectrum) finite in metres.
+// The spacing along one axis of n points is usable: any finite one for a single point
+// (it has no extent), otherwise positive and finite in the file's unit and in metres,
+// with the window L = n*d and the spectral step 2 pi / L finite as doubles.
 bool UsableSpacing(const TGridParms& grid, int n, double d)
 {
     if (!std::isfinite(d))
         return false;
     if (n < 2)
         return true;
-    const TExtended metres = grid.ToMetres(d);
-    return d > 0 && Positive(metres) && Positive(TExtended(n) * metres);
+    const TExtended window = TExtended(n) * grid.ToMetres(d);
+    return d > 0 && Positive(window) && Positive(6.283185307179586477L / window);
 }
 
 } // namespace
