@@ -184,32 +184,27 @@ bool EditGrid(TConfiguration& config, TGridEdit edit, double value)
     switch (edit) {
     case TGridEdit::X:
         g.X = value;
-        if (g.nx != 0)
-            g.dx = g.X / g.nx;
+        ComputeSpacing(g.dx, g.X, g.nx);
         break;
     case TGridEdit::Y:
         g.Y = value;
-        if (g.ny != 0)
-            g.dy = g.Y / g.ny;
+        ComputeSpacing(g.dy, g.Y, g.ny);
         break;
     case TGridEdit::Z:
         g.Z = value;
-        if (g.nz != 0)
-            g.dz = g.Z / g.nz;
+        ComputeSpacing(g.dz, g.Z, g.nz);
         break;
     case TGridEdit::nx:
         if (!ToCount(value, n))
             return false;
         g.nx = n;
-        if (n != 0)
-            g.dx = g.X / n;
+        ComputeSpacing(g.dx, g.X, n);
         break;
     case TGridEdit::ny:
         if (!ToCount(value, n))
             return false;
         g.ny = n;
-        if (n != 0)
-            g.dy = g.Y / n;
+        ComputeSpacing(g.dy, g.Y, n);
         break;
     case TGridEdit::nz:
         if (!ToCount(value, n))
@@ -219,7 +214,7 @@ bool EditGrid(TConfiguration& config, TGridEdit edit, double value)
             return false;
         }
         g.nz = n;
-        g.dz = g.Z / n;
+        ComputeSpacing(g.dz, g.Z, n);
         break;
     case TGridEdit::dx:
         g.dx = value;

@@ -57,13 +57,9 @@ int WholeSlices(TExtended length, TExtended dz)
 void ComputeSpacings(TGridParms& grid, TScale scale)
 {
     grid.scaleFactor = ScaleFactorOf(scale);
-    // Spacings of the computational window: d = extent / points.
-    if (grid.nx != 0)
-        grid.dx = grid.X / grid.nx;
-    if (grid.ny != 0)
-        grid.dy = grid.Y / grid.ny;
-    if (grid.nz != 0)
-        grid.dz = grid.Z / grid.nz;
+    ComputeSpacing(grid.dx, grid.X, grid.nx);
+    ComputeSpacing(grid.dy, grid.Y, grid.ny);
+    ComputeSpacing(grid.dz, grid.Z, grid.nz);
 }
 
 std::string GridFault(const TGridParms& g)

@@ -20,6 +20,13 @@ int WholeSlices(TExtended length, TExtended dz);
 // Where a layer ends along z.
 inline TExtended LayerEnd(const TLayerParms& layer) { return TExtended(layer.zStart) + layer.thickness; }
 
+// The spacing of an axis: d = extent / count, left as it is for a count of 0.
+inline void ComputeSpacing(double& spacing, double extent, int count)
+{
+    if (count != 0)
+        spacing = extent / count;
+}
+
 // The grid as [global] gives it: scaleFactor of the scale (1 for an unknown one), and
 // dx = X/nx, dy = Y/ny, dz = Z/nz for the non-zero counts.
 void ComputeSpacings(TGridParms& grid, TScale scale);
