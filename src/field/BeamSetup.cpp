@@ -40,8 +40,9 @@ std::string PrepareBeam(const TGridParms& grid, const TFieldOptions& o, TBeamSet
         return "Invalid wave parameters.";
 
     TBeamSetup s;
-    if (o.shape == TBeamShape::gaussian &&
-        (!InverseWidth2(grid, o.sigmaX, grid.nx, s.invSigmaX2) || !InverseWidth2(grid, o.sigmaY, grid.ny, s.invSigmaY2)))
+    const bool gaussian = o.shape == TBeamShape::gaussian;
+    if (gaussian && (!InverseWidth2(grid, o.sigmaX, grid.nx, s.invSigmaX2) ||
+                        !InverseWidth2(grid, o.sigmaY, grid.ny, s.invSigmaY2)))
         return "Invalid Gaussian width.";
 
     // Angles in radians.
