@@ -50,7 +50,7 @@ void RunStep(benchmark::State& state, TSummation summation)
     engine.SetSummation(summation);
     TGlobalParms global;
     global.simMethod = TSimMethod::swpm;
-    const TPropagationStep step = engine.GetPropFunc(global, s.grid);
+    const TPropagationStep step = engine.GetPropFunc(global);
     TFieldRef output;
     for (auto _ : state) {
         step(TStepInput{0, &s.previous, {}, &s.current, {}, false, &s.grid, s.input.get(), nullptr}, output);

@@ -1,10 +1,9 @@
 #include "config/ConfigReaders.h"
 
-#include "config/FloatText.h"
+#include "config/Grid.h"
+#include "config/LayerKeys.h"
 #include "config/Messages.h"
-#include "numerics/GeneralError.h"
 
-#include <cmath>
 #include <string>
 
 namespace ksn {
@@ -20,21 +19,31 @@ TComplex ReadComplex(const TExtIniFile& ini, const std::string& reKey, const std
     return value;
 }
 
-// The three index pairs shared by most layer types, in reading order.
-void ReadSubjectAndSpace(const TExtIniFile& ini, TLayerParms& layer)
+// One key of a layer table into the record.
+void ReadLayerKey(const TExtIniFile& ini, const TLayerKey& key, TLayerParms& layer)
 {
-    layer.nSubject = ReadComplex(ini, "nSubject", "kappaSubject");
-    layer.nSpace = ReadComplex(ini, "nSpace", "kappaSpace");
-}
-
-void ReadDelta(const TExtIniFile& ini, TLayerParms& layer) { layer.deltaN = ReadComplex(ini, "deltaN", "deltaKappa"); }
-
-// shape, smooth, report: the closing keys of the guide-like types.
-void ReadShapeSmoothReport(const TExtIniFile& ini, TLayerParms& layer)
-{
-    layer.shape = ParseXSectShape(ini.ReadString("shape"));
-    layer.smooth = ini.ReadBool("smooth");
-    layer.report = ini.ReadBool("report");
+    switch (key.kind) {
+    case TKeyKind::real: {
+        const double value = ini.ReadFloat(key.key);
+        layer.*std::get<double TLayerParms::*>(key.member) = value;
+        if (key.alsoFills)
+            layer.*key.alsoFills = value;
+        break;
+    }
+    case TKeyKind::complex:
+        layer.*std::get<TComplex TLayerParms::*>(key.member) = ReadComplex(ini, key.key, key.imKey);
+        break;
+    case TKeyKind::shape:
+        layer.*std::get<TXSectShape TLayerParms::*>(key.member) = ParseXSectShape(ini.ReadString(key.key));
+        break;
+    case TKeyKind::flag:
+        layer.*std::get<bool TLayerParms::*>(key.member) = ini.ReadBool(key.key);
+        break;
+    case TKeyKind::alwaysOn:
+        ini.ReadBool(key.key);
+        layer.*std::get<bool TLayerParms::*>(key.member) = true;
+        break;
+    }
 }
 
 } // namespace
@@ -75,15 +84,7 @@ void readGlobal(TExtIniFile& ini, TGlobalParms& global, TGridParms& grid, int& n
         ShowMessage("Unknown simType in " + global.fileName);
     if (static_cast<std::uint8_t>(global.scale) > static_cast<std::uint8_t>(TScale::nm))
         ShowMessage("Unknown simScale in " + global.fileName);
-    grid.scaleFactor = ScaleFactorOf(global.scale);
-
-    // Spacings of the computational window: d = extent / points.
-    if (grid.nx != 0)
-        grid.dx = grid.X / grid.nx;
-    if (grid.ny != 0)
-        grid.dy = grid.Y / grid.ny;
-    if (grid.nz != 0)
-        grid.dz = grid.Z / grid.nz;
+    ComputeSpacings(grid, global.scale);
 }
 
 double readLayer(TExtIniFile& ini, int index, double zStart, TLayerParms& layer)
@@ -92,106 +93,16 @@ double readLayer(TExtIniFile& ini, int index, double zStart, TLayerParms& layer)
     layer = TLayerParms{};
     layer.zStart = zStart;
     layer.type = ParseLayerType(ini.ReadString("type"));
-    layer.thickness = ini.ReadFloat("Z");
-
-    switch (layer.type) {
-    case TLayerType::Homog:
-        ReadSubjectAndSpace(ini, layer);
-        layer.report = ini.ReadBool("report");
-        break;
-    case TLayerType::Sphere:
-        layer.ShiftZ = ini.ReadFloat("shiftz");
-        layer.X0 = ini.ReadFloat("X0");
-        layer.Y0 = ini.ReadFloat("Y0");
-        layer.Radius = ini.ReadFloat("Radius");
-        ReadSubjectAndSpace(ini, layer);
-        ReadDelta(ini, layer);
-        ReadShapeSmoothReport(ini, layer);
-        break;
-    case TLayerType::Wguide:
-        layer.X0 = ini.ReadFloat("X0");
-        layer.Y0 = ini.ReadFloat("Y0");
-        layer.DiamIn = ini.ReadFloat("Diam");
-        layer.DiamOut = layer.DiamIn; // a straight guide: one diameter at both ends
-        ReadSubjectAndSpace(ini, layer);
-        ReadDelta(ini, layer);
-        ReadShapeSmoothReport(ini, layer);
-        break;
-    case TLayerType::LinSymSplitter:
-        layer.X0 = ini.ReadFloat("X0");
-        layer.Y0 = ini.ReadFloat("Y0");
-        layer.gradientX = ini.ReadFloat("gradientX");
-        layer.gradientY = ini.ReadFloat("gradientY");
-        layer.DiamIn = ini.ReadFloat("DiamIn");
-        layer.DiamOut = ini.ReadFloat("DiamOut");
-        ReadSubjectAndSpace(ini, layer);
-        ReadDelta(ini, layer);
-        ReadShapeSmoothReport(ini, layer);
-        break;
-    case TLayerType::ExpSymSplitter:
-        layer.Xin = ini.ReadFloat("Xin");
-        layer.Yin = ini.ReadFloat("Yin");
-        layer.Xout = ini.ReadFloat("Xout");
-        layer.Yout = layer.Xout; // symmetric arms: the end offset is the same along x and y
-        layer.DiamIn = ini.ReadFloat("DiamIn");
-        layer.DiamOut = ini.ReadFloat("DiamOut");
-        ReadSubjectAndSpace(ini, layer);
-        ReadDelta(ini, layer);
-        ReadShapeSmoothReport(ini, layer);
-        break;
-    case TLayerType::ExpTaper:
-        layer.X0 = ini.ReadFloat("X0");
-        layer.Y0 = ini.ReadFloat("Y0");
-        layer.DiamIn = ini.ReadFloat("DiamIn");
-        layer.DiamOut = ini.ReadFloat("DiamOut");
-        layer.expHalfWidth = ini.ReadFloat("expHalfWidth");
-        ReadSubjectAndSpace(ini, layer);
-        ReadDelta(ini, layer);
-        ReadShapeSmoothReport(ini, layer);
-        break;
-    case TLayerType::Grating:
-        layer.PitchX = ini.ReadFloat("pitchx");
-        layer.PitchY = ini.ReadFloat("pitchy");
-        layer.WidthX = ini.ReadFloat("widthx");
-        layer.WidthY = ini.ReadFloat("widthy");
-        layer.ShiftX = ini.ReadFloat("shiftx");
-        layer.ShiftY = ini.ReadFloat("shifty");
-        layer.XSep = ini.ReadFloat("xseparation");
-        layer.YSep = ini.ReadFloat("yseparation");
-        ReadSubjectAndSpace(ini, layer);
-        layer.height = ini.ReadFloat("height");
-        ReadShapeSmoothReport(ini, layer);
-        break;
-    case TLayerType::Prism:
-        layer.WidthX = ini.ReadFloat("widthx");
-        layer.WidthY = ini.ReadFloat("widthy");
-        layer.gradientX = ini.ReadFloat("gradientx");
-        layer.gradientY = ini.ReadFloat("gradienty");
-        ReadSubjectAndSpace(ini, layer);
-        ini.ReadBool("smooth"); // required, but a prism's faces are always smoothed
-        layer.smooth = true;
-        layer.report = ini.ReadBool("report");
-        break;
-    case TLayerType::Slope:
-        layer.ShiftZ = ini.ReadFloat("shiftz");
-        layer.X0 = ini.ReadFloat("X0");
-        layer.Y0 = ini.ReadFloat("Y0");
-        layer.WidthX = ini.ReadFloat("widthx");
-        layer.WidthY = ini.ReadFloat("widthy");
-        layer.height = ini.ReadFloat("height");
-        layer.gradientX = ini.ReadFloat("gradientx");
-        layer.gradientY = ini.ReadFloat("gradienty");
-        ReadSubjectAndSpace(ini, layer);
-        layer.smooth = ini.ReadBool("smooth");
-        layer.report = ini.ReadBool("report");
-        break;
-    default:
-        // Asphere, None and unknown type names: an empty layer of vacuum of the given
-        // thickness that keeps the stack in place.
+    // Asphere, None and unknown type names: an empty layer of vacuum of the given
+    // thickness that keeps the stack in place.
+    const bool empty = layer.type == TLayerType::Asphere || LayerTable(layer.type).type == TLayerType::None;
+    if (empty)
         layer.type = TLayerType::None;
+    for (const TLayerKey& key : LayerTable(layer.type).keys)
+        ReadLayerKey(ini, key, layer);
+    if (empty) {
         layer.nSubject = TComplex{1.0, 0.0};
         layer.report = false;
-        break;
     }
     return zStart + layer.thickness;
 }
@@ -235,26 +146,6 @@ bool readParm(TExtIniFile& ini, int index, TParmsVariation& variation, TParmsTyp
         return false;
     }
     return true;
-}
-
-void FitSlicesToLayers(const TLayerParmsVec& layers, TGridParms& grid)
-{
-    if (layers.empty() || grid.dz == 0.0)
-        return;
-    const TLayerParms& last = layers.back();
-    const double stack = last.zStart + last.thickness;
-    // Slices of the whole stack: nz = floor(stack / dz). A quotient that lies within
-    // rounding of an integer is taken as that integer, so that a stack of exactly Z
-    // keeps the nz of the file instead of losing a slice to 29.999999999999996.
-    const double q = stack / grid.dz;
-    if (!std::isfinite(q) || q < 0.0 || q >= 2147483648.0)
-        throw EGeneralError("Invalid layer stack: " + FormatReal(stack) + " with dz = " + FormatReal(grid.dz) +
-                            " gives no valid number of slices.");
-    const double nearest = std::round(q);
-    const double slices = std::fabs(q - nearest) <= 1e-9 * std::fmax(1.0, q) ? nearest : std::floor(q);
-    grid.nz = static_cast<std::int32_t>(slices);
-    if (grid.nz != 0)
-        grid.dz = grid.Z / grid.nz;
 }
 
 } // namespace ksn

@@ -8,12 +8,13 @@
 namespace ksn {
 
 // [global]: the run settings, the grid and the two settings kept beside them. Replaces a
-// modulus <= 0 by 1, sets scaleFactor from the scale and dx = X/nx, dy = Y/ny, dz = Z/nz
-// for non-zero counts. An unknown simmethod (or vwpmhh) shows "Unknown simType in
-// <fileName>", an unknown scale "Unknown simScale in <fileName>"; both load on.
+// modulus <= 0 by 1 and computes the grid's unit factor and spacings (ComputeSpacings).
+// An unknown simmethod (or vwpmhh) shows "Unknown simType in <fileName>", an unknown
+// scale "Unknown simScale in <fileName>"; both load on.
 void readGlobal(TExtIniFile& ini, TGlobalParms& global, TGridParms& grid, int& numOfParms, bool& independent);
 
-// [layer<index>], the layer beginning at zStart. Returns where the next layer begins.
+// [layer<index>], the layer beginning at zStart: the keys of its type's table
+// (LayerKeys.h). Returns where the next layer begins.
 double readLayer(TExtIniFile& ini, int index, double zStart, TLayerParms& layer);
 
 // [wave<index>].
@@ -22,10 +23,5 @@ void readWave(TExtIniFile& ini, int index, TFieldOptions& wave);
 // [parm<index>]. Returns false, after the message "Error in TForm1.readParm(<index>).
 // Unknown parmType.", when the type is neither wave nor layer; type is then 255.
 bool readParm(TExtIniFile& ini, int index, TParmsVariation& variation, TParmsType& type);
-
-// After the layers: nz := floor((zStart + thickness of the last layer) / dz), then
-// dz := Z / nz. Nothing changes without layers or with dz = 0. Throws EGeneralError when
-// the stack gives no slice count that fits a 32-bit integer.
-void FitSlicesToLayers(const TLayerParmsVec& layers, TGridParms& grid);
 
 } // namespace ksn

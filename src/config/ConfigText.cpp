@@ -1,6 +1,7 @@
 #include "config/ConfigText.h"
 
 #include "config/FloatText.h"
+#include "config/LayerKeys.h"
 
 #include <initializer_list>
 #include <string_view>
@@ -28,7 +29,7 @@ private:
     std::string myText;
 };
 
-// The complex n/kappa pairs share the key spelling of each type's table.
+// A complex value as its two real keys.
 void Pair(TLines& out, std::string_view reKey, std::string_view imKey, TComplex v)
 {
     out.Real(reKey, v.re);
@@ -75,143 +76,18 @@ std::string LayerSectionText(int index, const TLayerParms& l)
     TLines out;
     out.Raw("");
     out.Raw("[layer" + std::to_string(index) + "]");
-    switch (l.type) {
-    case TLayerType::Homog:
-        out.Raw("type=Homog");
-        out.Real("Z", l.thickness);
-        Pair(out, "nSubject", "kappaSubject", l.nSubject);
-        Pair(out, "nSpace", "kappaSpace", l.nSpace);
-        out.Flag("report", l.report);
-        break;
-    case TLayerType::Sphere:
-        out.Raw("type=Sphere");
-        out.Real("Z", l.thickness);
-        out.Add("shape", ShapeText(l.shape));
-        out.Flag("smooth", l.smooth);
-        out.Real("X0", l.X0);
-        out.Real("Y0", l.Y0);
-        Pair(out, "nsubject", "kappasubject", l.nSubject);
-        Pair(out, "nSpace", "kappaSpace", l.nSpace);
-        Pair(out, "deltan", "deltakappa", l.deltaN);
-        out.Flag("report", l.report);
-        out.Real("shiftz", l.ShiftZ);
-        out.Real("Radius", l.Radius);
-        break;
-    case TLayerType::Wguide:
-        out.Raw("type=wguide");
-        out.Real("Z", l.thickness);
-        out.Real("X0", l.X0);
-        out.Real("Y0", l.Y0);
-        out.Real("Diam", l.DiamIn);
-        Pair(out, "nSubject", "kappaSubject", l.nSubject);
-        Pair(out, "nSpace", "kappaSpace", l.nSpace);
-        Pair(out, "deltaN", "deltaKappa", l.deltaN);
-        out.Add("shape", ShapeText(l.shape));
-        out.Flag("smooth", l.smooth);
-        out.Flag("report", l.report);
-        break;
-    case TLayerType::LinSymSplitter:
-        out.Raw("type=LinSymSplitter");
-        out.Real("Z", l.thickness);
-        out.Real("X0", l.X0);
-        out.Real("Y0", l.Y0);
-        out.Real("gradientX", l.gradientX);
-        out.Real("gradientY", l.gradientY);
-        out.Real("DiamIn", l.DiamIn);
-        out.Real("DiamOut", l.DiamOut);
-        Pair(out, "nSubject", "kappaSubject", l.nSubject);
-        Pair(out, "nSpace", "kappaSpace", l.nSpace);
-        Pair(out, "deltan", "deltakappa", l.deltaN);
-        out.Add("shape", ShapeText(l.shape));
-        out.Flag("smooth", l.smooth);
-        out.Flag("report", l.report);
-        break;
-    case TLayerType::ExpSymSplitter:
-        out.Raw("type=ExpSymSplitter");
-        out.Real("Z", l.thickness);
-        out.Real("Xin", l.Xin);
-        out.Real("Yin", l.Yin);
-        out.Real("Xout", l.Xout);
-        out.Real("DiamIn", l.DiamIn);
-        out.Real("DiamOut", l.DiamOut);
-        Pair(out, "nSubject", "kappaSubject", l.nSubject);
-        Pair(out, "nSpace", "kappaSpace", l.nSpace);
-        Pair(out, "deltaN", "deltaKappa", l.deltaN);
-        out.Add("shape", ShapeText(l.shape));
-        out.Flag("smooth", l.smooth);
-        out.Flag("report", l.report);
-        break;
-    case TLayerType::ExpTaper:
-        out.Raw("type=ExpTaper");
-        out.Real("Z", l.thickness);
-        out.Real("X0", l.X0);
-        out.Real("Y0", l.Y0);
-        out.Real("expHalfWidth", l.expHalfWidth);
-        out.Real("DiamIn", l.DiamIn);
-        out.Real("DiamOut", l.DiamOut);
-        Pair(out, "nSubject", "kappaSubject", l.nSubject);
-        Pair(out, "nSpace", "kappaSpace", l.nSpace);
-        Pair(out, "deltan", "deltakappa", l.deltaN);
-        out.Add("shape", ShapeText(l.shape));
-        out.Flag("smooth", l.smooth);
-        out.Flag("report", l.report);
-        break;
-    case TLayerType::Grating:
-        out.Raw("type=Grating");
-        out.Real("Z", l.thickness);
-        out.Real("height", l.height);
-        out.Real("pitchx", l.PitchX);
-        out.Real("pitchy", l.PitchY);
-        out.Real("widthx", l.WidthX);
-        out.Real("widthy", l.WidthY);
-        out.Real("shiftx", l.ShiftX);
-        out.Real("shifty", l.ShiftY);
-        out.Real("xseparation", l.XSep);
-        out.Real("yseparation", l.YSep);
-        Pair(out, "nsubject", "kappasubject", l.nSubject);
-        Pair(out, "nSpace", "kappaSpace", l.nSpace);
-        out.Add("shape", ShapeText(l.shape));
-        out.Flag("smooth", l.smooth);
-        out.Flag("report", l.report);
-        break;
-    case TLayerType::Prism:
-        out.Raw("type=Prism");
-        out.Real("Z", l.thickness);
-        out.Real("widthx", l.WidthX);
-        out.Real("widthy", l.WidthY);
-        out.Real("gradientx", l.gradientX);
-        out.Real("gradienty", l.gradientY);
-        Pair(out, "nSubject", "kappaSubject", l.nSubject);
-        Pair(out, "nSpace", "kappaSpace", l.nSpace);
-        out.Flag("smooth", l.smooth);
-        out.Flag("report", l.report);
-        break;
-    case TLayerType::Slope:
-        out.Raw("type=Slope");
-        out.Real("Z", l.thickness);
-        out.Real("shiftz", l.ShiftZ);
-        out.Real("X0", l.X0);
-        out.Real("Y0", l.Y0);
-        out.Real("widthx", l.WidthX);
-        out.Real("widthy", l.WidthY);
-        out.Real("height", l.height);
-        out.Real("gradientx", l.gradientX);
-        out.Real("gradienty", l.gradientY);
-        Pair(out, "nsubject", "kappasubject", l.nSubject);
-        Pair(out, "nSpace", "kappaSpace", l.nSpace);
-        out.Flag("smooth", l.smooth);
-        out.Flag("report", l.report);
-        break;
-    case TLayerType::Asphere:
-        // No geometry of its own: it loads back as an empty (None) layer of this thickness.
-        out.Raw("type=Asphere");
-        out.Real("Z", l.thickness);
-        break;
-    default:
-        // None layers (and any value outside the enumeration) read back as None layers.
-        out.Raw("type=None");
-        out.Real("Z", l.thickness);
-        break;
+    // Asphere is written as its type and reads back as a None layer; None layers (and
+    // any value outside the enumeration) as None.
+    const TLayerTable& table = LayerTable(l.type);
+    out.Add("type", table.typeName);
+    for (const TLayerKey& key : table.keys) {
+        switch (key.kind) {
+        case TKeyKind::real: out.Real(key.key, l.*std::get<double TLayerParms::*>(key.member)); break;
+        case TKeyKind::complex: Pair(out, key.key, key.imKey, l.*std::get<TComplex TLayerParms::*>(key.member)); break;
+        case TKeyKind::shape: out.Add(key.key, ShapeText(l.*std::get<TXSectShape TLayerParms::*>(key.member))); break;
+        case TKeyKind::flag:
+        case TKeyKind::alwaysOn: out.Flag(key.key, l.*std::get<bool TLayerParms::*>(key.member)); break;
+        }
     }
     out.Raw("");
     return std::move(out.Text());

@@ -2,9 +2,13 @@
 
 #include "config/ConfigReaders.h"
 #include "config/ConfigText.h"
+#include "config/Grid.h"
 #include "config/Messages.h"
+#include "numerics/GeneralError.h"
 
 #include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -22,6 +26,7 @@ constexpr const char* kCreditLine = "// Kestrin optical wave-propagation simulat
 void ReadAll(TExtIniFile& ini, TConfiguration& config)
 {
     readGlobal(ini, config.global, config.grid, config.numOfParms, config.independent);
+    CheckGrid(config.grid);
 
     // Layers one behind the other along z, in the order of their numbers.
     double z = 0.0;
@@ -30,7 +35,7 @@ void ReadAll(TExtIniFile& ini, TConfiguration& config)
         z = readLayer(ini, i, z, layer);
         config.layers.push_back(layer);
     }
-    FitSlicesToLayers(config.layers, config.grid);
+    FitSlicesToLayers(config.layers, config.grid, config.global.scale);
 
     for (int i = 0; i < config.global.waveNum; ++i) {
         TFieldOptions wave;
@@ -154,6 +159,98 @@ bool SaveConfiguration(const std::string& fileName, const TConfiguration& config
         return false;
     }
     Log("Saved file " + fileName);
+    return true;
+}
+
+namespace {
+
+// A count edit must be a whole number in the int range.
+bool ToCount(double value, int& count)
+{
+    if (!(value >= 0) || value > INT_MAX || value != std::floor(value)) {
+        ShowMessage("Please check input. Inappropriate type!");
+        return false;
+    }
+    count = int(value);
+    return true;
+}
+
+} // namespace
+
+bool EditGrid(TConfiguration& config, TGridEdit edit, double value)
+{
+    TGridParms g = config.grid;
+    int n = 0;
+    switch (edit) {
+    case TGridEdit::X:
+        g.X = value;
+        ComputeSpacing(g.dx, g.X, g.nx);
+        break;
+    case TGridEdit::Y:
+        g.Y = value;
+        ComputeSpacing(g.dy, g.Y, g.ny);
+        break;
+    case TGridEdit::Z:
+        g.Z = value;
+        ComputeSpacing(g.dz, g.Z, g.nz);
+        break;
+    case TGridEdit::nx:
+        if (!ToCount(value, n))
+            return false;
+        g.nx = n;
+        ComputeSpacing(g.dx, g.X, n);
+        break;
+    case TGridEdit::ny:
+        if (!ToCount(value, n))
+            return false;
+        g.ny = n;
+        ComputeSpacing(g.dy, g.Y, n);
+        break;
+    case TGridEdit::nz:
+        if (!ToCount(value, n))
+            return false;
+        if (n == 0) {
+            ShowMessage("Please check input! nz is zero!");
+            return false;
+        }
+        g.nz = n;
+        ComputeSpacing(g.dz, g.Z, n);
+        break;
+    case TGridEdit::dx:
+        g.dx = value;
+        g.X = g.nx * g.dx;
+        break;
+    case TGridEdit::dy:
+        g.dy = value;
+        g.Y = g.ny * g.dy;
+        break;
+    case TGridEdit::dz:
+        g.dz = value;
+        g.Z = g.nz * g.dz;
+        break;
+    }
+    try {
+        CheckGrid(g);
+        FitSlicesToLayers(config.layers, g, config.global.scale);
+    } catch (const EGeneralError& e) {
+        ShowMessage(e.what());
+        return false;
+    }
+    config.grid = g;
+    return true;
+}
+
+bool SetScale(TConfiguration& config, TScale scale)
+{
+    TGridParms g = config.grid;
+    g.scaleFactor = ScaleFactorOf(scale);
+    const std::string fault = GridFault(g);
+    if (!fault.empty()) {
+        ShowMessage(fault);
+        return false;
+    }
+    config.global.scale = scale;
+    config.grid = g;
     return true;
 }
 

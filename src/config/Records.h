@@ -49,12 +49,20 @@ struct TGlobalParms {
     bool parmVariation = false;
 };
 
+// The computational grid: counts, spacings and extents in the file's length unit, and
+// the unit in metres. The configuration computes it once at load (config/Grid.h) and
+// owns it; scene, field and engine receive the grid of their build or run by const
+// reference.
 struct TGridParms {
     std::int32_t nx = 0, ny = 0, nz = 0;
     double scaleFactor = 1.0; // metres per length unit
     double dx = 0.0, dy = 0.0, dz = 0.0;
     double X = 0.0, Y = 0.0, Z = 0.0;
     bool evanescent = false;
+
+    // A length in the file's unit as metres: length * scaleFactor, carried in extended
+    // precision. The one conversion wherever physics is computed.
+    TExtended ToMetres(TExtended length) const { return length * scaleFactor; }
 };
 
 struct TFieldOptions {

@@ -5,7 +5,6 @@
 #include "config/FloatText.h"
 #include "config/Messages.h"
 #include "pool/PTimer.h"
-#include "numerics/FFT12.h"
 #include "numerics/GeneralError.h"
 
 #include <cassert>
@@ -47,17 +46,12 @@ bool TSimulationDriver::CheckRunnable()
         ShowMessage("Cannot start simulation. " + why);
         return false;
     };
-    if (!IsPowerOfTwo(g.nx) || !IsPowerOfTwo(g.ny))
-        return refuse("nx and ny must be powers of two (1 allowed); the grid is " + std::to_string(g.nx) + " x " +
-                      std::to_string(g.ny) + ".");
+    // The grid was checked at load (GridFault); the scene's levels are the run's steps.
     if (myConfig.layers.empty() || !myScene)
         return refuse("The scene has no layer (layernum must be at least 1).");
-    if (myScene->GetNz() < 1 || g.nz < 1)
-        return refuse("The scene has no slice (nz must be at least 1 and the layers must be at least dz thick).");
-    if ((g.nx > 1 && !(g.dx > 0)) || (g.ny > 1 && !(g.dy > 0)) || !(g.dz > 0))
-        return refuse("The grid spacings must be positive (check X, Y, Z and nx, ny, nz).");
-    if (!(g.scaleFactor > 0))
-        return refuse("Unknown length unit (scale).");
+    if (myScene->GetEndLevel(-1) != g.nz || myScene->GetNz() != g.nz)
+        return refuse("The scene holds " + std::to_string(myScene->GetEndLevel(-1)) + " levels but the grid " +
+                      std::to_string(g.nz) + " slices.");
     if (!myIncident || myConfig.waves.empty())
         return refuse("There is no incident field (wavenum must be at least 1 and the method known).");
     for (size_t n = 0; n < myConfig.waves.size(); ++n)
@@ -156,16 +150,19 @@ bool TSimulationDriver::RunInScope()
         return false;
     }
     const TGlobalParms& global = myConfig.global;
+    // A grid edited since the scene was built takes effect now, never under a built scene.
+    if (myScene && !(myScene->Grid() == myConfig.grid) && !LoadScene(false))
+        return false;
     if (!CheckRunnable())
         return false;
 
     TBrelWaveOptics engine = global.multithreaded && global.threadCount >= 2 ? TBrelWaveOptics(global.threadCount)
                                                                              : TBrelWaveOptics();
     engine.SetSummation(mySummation);
-    TPropagationStep prop = myPropOverride ? myPropOverride : engine.GetPropFunc(global, myConfig.grid);
+    TPropagationStep prop = myPropOverride ? myPropOverride : engine.GetPropFunc(global);
     if (!prop)
         throw EGeneralError("Cannot start simulation. Function pointer \"propFunc\" not assigned!");
-    TReflectionStep refl = myReflOverride ? myReflOverride : engine.GetReflFunc(global, myConfig.grid);
+    TReflectionStep refl = myReflOverride ? myReflOverride : engine.GetReflFunc(global);
     if (!refl && global.bidirectional)
         throw EGeneralError("Cannot start simulation. Function pointer \"reflFunc\" not assigned!");
 

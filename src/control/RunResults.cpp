@@ -12,7 +12,7 @@ namespace ksn {
 // For every stored slice z (store entry k = z/m) and point (ix, iy), with E the field
 // there and n + i*kappa the scene's index:
 //   I   = |Ex|^2 + |Ey|^2 + |Ez|^2,   I_n = I (independent) or I*n,
-//   a   = 4*pi*I*kappa/lambda * dz*scaleFactor / (nx*ny)      (absorbed power per slice)
+//   a   = 4*pi*I*kappa/lambda * dz / (nx*ny)      (absorbed power per slice; lambda, dz in metres)
 // added to the slice's maps, and to its totals when the slice's layer reports.
 void TSimulationDriver::ComputeMaps()
 {
@@ -21,7 +21,7 @@ void TSimulationDriver::ComputeMaps()
     const TExtended lambda = myIncident ? myIncident->GetLambda() : 0.0;
     const TExtended pi = 3.14159265358979323846264338327950288L;
     const TExtended absorptionScale =
-        lambda > 0 ? 4.0L * pi / lambda * TExtended(g.dz) * g.scaleFactor / g.nx / g.ny : 0.0L;
+        lambda > 0 ? 4.0L * pi / lambda * g.ToMetres(g.dz) / g.nx / g.ny : 0.0L;
     for (size_t k = 0; k < myForwardStore.size(); ++k) {
         TField* field = myForwardStore[k].get();
         if (!field)

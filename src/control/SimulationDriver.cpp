@@ -73,7 +73,9 @@ bool TSimulationDriver::LoadScene(bool read)
     }
 
     // 3. The scene: layers handed over in order; all slices built unless large-scene mode.
-    if (read || !myScene) {
+    // A new scene also when the configuration's grid was edited since the last build.
+    const bool newScene = read || !myScene || !(myScene->Grid() == myConfig.grid);
+    if (newScene) {
         myScene = std::make_unique<TBrelScenes>(myConfig.global.layerNum, myConfig.grid, myConfig.global.largeScene);
         for (int i = 0; i < int(myConfig.layers.size()); ++i)
             myScene->Replace(i, myConfig.layers[size_t(i)]);
@@ -84,8 +86,9 @@ bool TSimulationDriver::LoadScene(bool read)
     if (!BuildInput(read))
         return false;
 
-    // 5. Parameter variations: each side gets its own record and a neutral one otherwise.
-    if (read && myConfig.global.parmVariation) {
+    // 5. Parameter variations: each side gets its own record and a neutral one otherwise;
+    // the incident field is new, and so may be the scene.
+    if (myConfig.global.parmVariation) {
         const TParmsVariation neutral{};
         for (size_t n = 0; n < myConfig.parms.size(); ++n) {
             const TParmsType type = n < myConfig.parmTypes.size() ? myConfig.parmTypes[n] : TParmsType(kUnknownEnum);
@@ -94,7 +97,8 @@ bool TSimulationDriver::LoadScene(bool read)
             const bool wave = type == TParmsType::wave;
             if (myIncident)
                 myIncident->SetParm(int(n), wave ? myConfig.parms[n] : neutral);
-            myScene->Replace(int(n), wave ? neutral : myConfig.parms[n]);
+            if (newScene)
+                myScene->Replace(int(n), wave ? neutral : myConfig.parms[n]);
         }
     }
     return true;

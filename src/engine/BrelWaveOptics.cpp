@@ -21,7 +21,7 @@ TBrelWaveOptics::TBrelWaveOptics(std::int32_t threadCount) : TBrelWaveOptics()
 // Fields and slices a step reads belong to the caller; the engine frees none of them.
 TBrelWaveOptics::~TBrelWaveOptics() = default;
 
-TPropagationStep TBrelWaveOptics::GetPropFunc(const TGlobalParms& global, const TGridParms& /*grid*/)
+TPropagationStep TBrelWaveOptics::GetPropFunc(const TGlobalParms& global)
 {
     myExtraModes = global.extraModes;
     switch (SelectPropagationStep(global.simMethod, myMultithreaded, global.allComplex)) {
@@ -31,7 +31,7 @@ TPropagationStep TBrelWaveOptics::GetPropFunc(const TGlobalParms& global, const 
     }
 }
 
-TReflectionStep TBrelWaveOptics::GetReflFunc(const TGlobalParms& global, const TGridParms& /*grid*/)
+TReflectionStep TBrelWaveOptics::GetReflFunc(const TGlobalParms& global)
 {
     switch (SelectReflectionStep(global.simMethod, myMultithreaded, global.allComplex)) {
     case TReflectionStepId::none: return {};

@@ -38,9 +38,9 @@ public:
 
     // The propagation step of global.simMethod bound to this engine, or an empty
     // callable when the method has none (or none in this build). Takes global.extraModes.
-    TPropagationStep GetPropFunc(const TGlobalParms& global, const TGridParms& grid);
+    TPropagationStep GetPropFunc(const TGlobalParms& global);
     // The reflection step of the method bound to this engine, or an empty callable.
-    TReflectionStep GetReflFunc(const TGlobalParms& global, const TGridParms& grid);
+    TReflectionStep GetReflFunc(const TGlobalParms& global);
     // Duration of the last step, milliseconds.
     TExtended GetStepTime() const { return myStepTime; }
 

@@ -3,7 +3,7 @@
 // spacings, and the tables of transverse wave numbers and point coordinates.
 //
 //   k0 = 2 pi / lambda                                    (lambda in metres)
-//   dX = dx * scaleFactor, likewise dY, dZ                 (metres)
+//   dX = dx in metres (TGridParms::ToMetres), likewise dY, dZ
 //   Lx = nx dX if nx >= 2, else 1; likewise Ly
 //   kx(j) = (j - nx/2) 2 pi / Lx, j = 0 .. nx-1, nx/2 a real quotient; kx = 0 if nx < 2
 //   x(c)  = (c - nx/2) dX,        c = 0 .. nx-1            (origin at the grid centre)
@@ -24,10 +24,9 @@ namespace ksn {
 
 class TSpectralGrid {
 public:
-    // Checks and tabulates; `where` names the calling step in the error texts. Throws
-    // EGeneralError for axes that are not powers of two, nx*ny beyond 32 bits, a
-    // non-positive or non-finite spacing along an axis of 2 or more points, a
-    // non-finite dz or scale factor, or a wavelength that is not positive and finite.
+    // Tabulates the grid of the run (checked at load, GridFault); `where` names the
+    // calling step in the error text. Throws EGeneralError for a wavelength that is not
+    // positive and finite.
     void Setup(const TGridParms& grid, double lambdaMetres, const std::string& where);
 
     int Nx() const { return myNx; }

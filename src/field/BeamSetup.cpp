@@ -2,6 +2,7 @@
 
 #include "config/Messages.h"
 
+#include <cassert>
 #include <cmath>
 
 namespace ksn {
@@ -10,8 +11,9 @@ namespace {
 
 bool Finite(double v) { return std::isfinite(v); }
 
-// 1/(sigma u)^2 of one Gaussian axis; false when the width cannot describe a profile.
-bool InverseWidth2(double sigma, TExtended u, int points, TExtended& inv)
+// 1/sigma^2 of one Gaussian axis, sigma in metres; false when the width cannot describe
+// a profile.
+bool InverseWidth2(const TGridParms& grid, double sigma, int points, TExtended& inv)
 {
     if (!Finite(sigma))
         return false;
@@ -20,7 +22,7 @@ bool InverseWidth2(double sigma, TExtended u, int points, TExtended& inv)
         inv = 0.0L;
         return points == 1;
     }
-    const TExtended s = TExtended(sigma) * u;
+    const TExtended s = grid.ToMetres(sigma);
     inv = 1.0L / (s * s);
     return std::isfinite(inv);
 }
@@ -29,8 +31,8 @@ bool InverseWidth2(double sigma, TExtended u, int points, TExtended& inv)
 
 std::string PrepareBeam(const TGridParms& grid, const TFieldOptions& o, TBeamSetup& setup)
 {
-    if (!(grid.scaleFactor > 0.0) || !Finite(grid.scaleFactor) || !Finite(grid.dx) || !Finite(grid.dy))
-        return "Invalid grid spacing.";
+    // The grid was checked when the configuration was loaded (GridFault).
+    assert(grid.scaleFactor > 0.0 && Finite(grid.dx) && Finite(grid.dy));
     if (!(o.lambda > 0.0) || !Finite(o.lambda))
         return "Invalid wavelength.";
     if (!Finite(o.theta) || !Finite(o.rho) || !Finite(o.psi) || !Finite(o.delta) || !Finite(o.amplitude) ||
@@ -38,9 +40,9 @@ std::string PrepareBeam(const TGridParms& grid, const TFieldOptions& o, TBeamSet
         return "Invalid wave parameters.";
 
     TBeamSetup s;
-    s.u = grid.scaleFactor;
-    if (o.shape == TBeamShape::gaussian &&
-        (!InverseWidth2(o.sigmaX, s.u, grid.nx, s.invSigmaX2) || !InverseWidth2(o.sigmaY, s.u, grid.ny, s.invSigmaY2)))
+    const bool gaussian = o.shape == TBeamShape::gaussian;
+    if (gaussian && (!InverseWidth2(grid, o.sigmaX, grid.nx, s.invSigmaX2) ||
+                        !InverseWidth2(grid, o.sigmaY, grid.ny, s.invSigmaY2)))
         return "Invalid Gaussian width.";
 
     // Angles in radians.
@@ -50,9 +52,9 @@ std::string PrepareBeam(const TGridParms& grid, const TFieldOptions& o, TBeamSet
     s.psi = o.psi * toRad;
     s.delta = o.delta * toRad;
 
-    // k0 = 2 pi / (lambda u); k = k0 (sin(theta) cos(rho), sin(theta) sin(rho), cos(theta)),
+    // k0 = 2 pi / lambda (metres); k = k0 (sin(theta) cos(rho), sin(theta) sin(rho), cos(theta)),
     // exactly (0, 0, k0) at normal incidence.
-    s.k0 = 6.283185307179586476925286766559006L / (TExtended(o.lambda) * s.u);
+    s.k0 = 6.283185307179586476925286766559006L / grid.ToMetres(o.lambda);
     if (!std::isfinite(s.k0))
         return "Invalid wavelength.";
     if (o.theta != 0.0) {

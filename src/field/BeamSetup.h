@@ -11,16 +11,15 @@ namespace ksn {
 
 struct TBeamSetup {
     TExtended theta = 0, rho = 0, psi = 0, delta = 0; // radians
-    TExtended u = 1;                                 // metres per length unit
-    TExtended k0 = 0;                                // 2 pi / (lambda u)
+    TExtended k0 = 0;                                // 2 pi / lambda (metres)
     TExtended kx = 0, ky = 0, kz = 0;                // vacuum wave vector
     // Gaussian envelope exp(-pi (x^2 invSigmaX2 + y^2 invSigmaY2)) with x, y in metres;
     // an axis of one point with zero width carries no envelope (factor 0 here).
     TExtended invSigmaX2 = 0, invSigmaY2 = 0;
 };
 
-// Checks the grid spacing and the wave record and fills the set-up. Returns "" on
-// success, otherwise the reason the beam cannot be generated (nothing is changed then).
+// Checks the wave record and fills the set-up (the grid was checked at load). Returns ""
+// on success, otherwise the reason the beam cannot be generated (nothing is changed then).
 std::string PrepareBeam(const TGridParms& grid, const TFieldOptions& options, TBeamSetup& setup);
 
 // The common start of both generators: the grid must match the field's component (and

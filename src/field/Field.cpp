@@ -61,8 +61,6 @@ TField::TField(const TGridParms& grid) : myGrid(grid)
     SetGridSize(grid.nx, grid.ny);
     myIntensity = myAbsorption = myEnergyFlux = 0.0;
     myAmplitudeSum = 0.0L;
-    myConfigCount = 1;
-    myConfigTotal = 1;
     ComputeElements();
 }
 
@@ -70,9 +68,7 @@ TField::TField(const TGridParms& grid, const TFieldOptions& options) : myGrid(gr
 {
     myIntensity = myAbsorption = myEnergyFlux = 0.0;
     myAmplitudeSum = 0.0L;
-    myLambda = options.lambda * grid.scaleFactor;
-    myConfigCount = 0;
-    myConfigTotal = 1;
+    myLambda = double(grid.ToMetres(options.lambda));
     ComputeElements();
     SetGridSize(grid.nx, grid.ny);
     myWaves.assign(1, options);
@@ -96,18 +92,19 @@ TField::TField(const TField& source)
 
 TField::~TField() = default;
 
-// Area element dA = (u dx)(u dy); a one-dimensional slice (dy = 0 or dx = 0) takes the
-// line element of its one axis. Volume element dV = dA (u dz).
+// Area element dA = dx dy in metres; a one-dimensional slice (dy = 0 or dx = 0) takes
+// the line element of its one axis. Volume element dV = dA dz.
 void TField::ComputeElements()
 {
-    const TExtended u = myGrid.scaleFactor;
+    const TExtended dx = myGrid.ToMetres(myGrid.dx);
+    const TExtended dy = myGrid.ToMetres(myGrid.dy);
     if (myGrid.dx != 0.0 && myGrid.dy != 0.0)
-        myDA = (u * myGrid.dx) * (u * myGrid.dy);
+        myDA = dx * dy;
     else if (myGrid.dx != 0.0)
-        myDA = u * myGrid.dx;
+        myDA = dx;
     else
-        myDA = u * myGrid.dy;
-    myDV = myDA * (u * myGrid.dz);
+        myDA = dy;
+    myDV = myDA * myGrid.ToMetres(myGrid.dz);
 }
 
 void TField::SetGridSize(int nx, int ny)
@@ -118,9 +115,10 @@ void TField::SetGridSize(int nx, int ny)
     ClearField();
 }
 
+// The variation counter is not field data: a regenerated field keeps its place in the
+// series.
 void TField::ClearField()
 {
-    myConfigCount = 0;
     myIntensity = myAbsorption = 0.0;
     {
         std::lock_guard<std::mutex> lock(myFluxMutex);
@@ -340,74 +338,60 @@ void TField::SetParm(int i, const TParmsVariation& entry)
                     "Invalid index.");
         return;
     }
-    if (myVariations.size() <= size_t(i))
-        myVariations.resize(size_t(i) + 1); // new entries are inactive (parm unknown)
-    myVariations[size_t(i)] = entry;
-
-    // Number of combinations: product of the step counts of the active entries; a
-    // negative count takes part as 0 and the product saturates at the int range.
-    long long total = 1;
-    for (const TParmsVariation& v : myVariations) {
-        if (v.parm == TParms::unknown)
-            continue;
-        total *= std::max<long long>(v.steps, 0);
-        total = std::min<long long>(total, INT_MAX);
-    }
-    myConfigTotal = int(total);
-    myConfigCount = 0;
+    myVariation.Replace(i, entry);
 }
 
 bool TField::SetXParm(int i)
 {
-    if (myVariations.size() < 2 || i == 0)
+    if (myVariation.Size() < 2 || i == 0)
         return true;
-    if (i < 0 || size_t(i) >= myVariations.size()) {
+    if (i < 0 || i >= myVariation.Size()) {
         ShowMessage("Error in procedure TField.SetXParm(const i : Integer). Cannot move entry for XParm.");
         return false;
     }
-    std::swap(myVariations[0], myVariations[size_t(i)]);
+    myVariation.Swap(0, i);
     return true;
 }
 
 bool TField::SetYParm(int i)
 {
-    if (myVariations.size() < 2 || i == 1)
+    if (myVariation.Size() < 2 || i == 1)
         return true;
-    if (i < 0 || size_t(i) >= myVariations.size()) {
+    if (i < 0 || i >= myVariation.Size()) {
         ShowMessage("Error in procedure TField.SetYParm(const i : Integer). Cannot move entry for YParm.");
         return false;
     }
-    std::swap(myVariations[1], myVariations[size_t(i)]);
+    myVariation.Swap(1, i);
     return true;
 }
 
 bool TField::GetXParm(TParmsVariation& out) const
 {
-    if (myVariations.empty()) {
+    if (myVariation.Size() == 0) {
         ShowMessage("Error in function TField.GetXParm() : TParmsVariation. Invalid index or empty structure.");
         return false;
     }
-    out = myVariations[0];
+    out = myVariation.Entry(0);
     return true;
 }
 
 bool TField::GetYParm(TParmsVariation& out) const
 {
-    if (myVariations.empty()) {
+    if (myVariation.Size() == 0) {
         ShowMessage("Error in function TField.GetYParm() : TParmsVariation. Invalid index or empty structure.");
         return false;
     }
-    out = myVariations.size() > 1 ? myVariations[1] : myVariations[0];
+    out = myVariation.Entry(myVariation.Size() > 1 ? 1 : 0);
     return true;
 }
 
 bool TField::setConfig(int i, int j, bool reset)
 {
-    if (i < 0 || size_t(i) >= myVariations.size()) {
+    if (i < 0 || i >= myVariation.Size()) {
         ShowMessage("Error in function TField.setConfig(const i,j : Integer) : Boolean. Invalid index.");
         return true;
     }
-    const TParmsVariation& v = myVariations[size_t(i)];
+    const TParmsVariation& v = myVariation.Entry(i);
     if (!IsWaveParm(v.parm)) {
         ShowMessage("Error in function TField.setConfig(const i,j : Integer) : Boolean. Unknown parmType.");
         return true;
@@ -417,56 +401,38 @@ bool TField::setConfig(int i, int j, bool reset)
         return true;
     }
     TFieldOptions& wave = myWaves[size_t(v.num)];
-    double& value = *WaveField(wave, v.parm);
     bool result = true;
-    if (reset) {
-        value = v.first.re;
-    } else {
-        value = value + double(j) * v.delta.re;
-        // Wrap test with half a step of slack: the value is built by repeated addition,
-        // so the last configuration (start + steps*step) may land a rounding error above
-        // the exact end and must still count as inside the range.
-        const TExtended last = TExtended(v.first.re) + TExtended(v.steps) * TExtended(v.delta.re);
-        const TExtended slack = std::fabs(TExtended(v.delta.re)) / 2.0L;
-        if (TExtended(value) > last + slack) {
-            value = v.first.re;
-            result = false;
-        }
-    }
+    if (reset)
+        myVariation.ResetWheel(i);
+    else
+        result = myVariation.Turn(i, j);
+    // Wave parameters are real: the real part of first + k*delta.
+    *WaveField(wave, v.parm) = myVariation.Value(i).re;
     if (v.parm == TParms::lambda)
-        myLambda = wave.lambda * myGrid.scaleFactor;
+        myLambda = double(myGrid.ToMetres(wave.lambda));
     return result;
 }
 
 bool TField::StepVariation()
 {
-    if (myVariations.empty())
-        return false;
-    // Odometer: entry 0 turns fastest; an entry advances only when all before it wrapped.
-    for (size_t i = 0; i < myVariations.size(); ++i) {
-        if (myVariations[i].parm == TParms::unknown)
-            continue;
-        if (setConfig(int(i), 1, false))
-            break;
-    }
-    ++myConfigCount;
-    if (myConfigTotal >= myConfigCount)
+    if (myVariation.Step([this](int i) { return setConfig(i, 1, false); }))
         return true;
-    ResetVariation();
+    if (myVariation.Size() > 0)
+        ResetVariation();
     return false;
 }
 
 void TField::ResetVariation()
 {
-    myConfigCount = 0;
+    myVariation.Reset();
     myIntensity = myAbsorption = 0.0;
     {
         std::lock_guard<std::mutex> lock(myFluxMutex);
         myEnergyFlux = 0.0;
     }
-    for (size_t i = 0; i < myVariations.size(); ++i)
-        if (myVariations[i].parm != TParms::unknown)
-            setConfig(int(i), 0, true);
+    for (int i = 0; i < myVariation.Size(); ++i)
+        if (TVariationOdometer::IsActive(myVariation.Entry(i)))
+            setConfig(i, 0, true);
 }
 
 } // namespace ksn

@@ -5,6 +5,7 @@
 // TScalarEField (VectorEField.h, ScalarEField.h) hold the components and generate
 // the incident beams.
 #include "config/Records.h"
+#include "config/VariationOdometer.h"
 #include "numerics/Complex.h"
 #include "numerics/ComplexArray.h"
 #include "numerics/RealArray.h"
@@ -93,7 +94,8 @@ public:
     // "[wave<i>]" sections of the whole list, CR LF line ends.
     std::string WaveText() const;
 
-    // Wave-parameter variation (odometer, entry 0 fastest).
+    // Wave-parameter variation (TVariationOdometer: entry 0 fastest, wheel of s steps takes
+    // first + k*delta for k = 0 ... s-1).
     void SetParm(int i, const TParmsVariation& entry);
     // Swap entry i into position 0 (x) or 1 (y); false (after the message) on a bad index.
     bool SetXParm(int i);
@@ -103,9 +105,9 @@ public:
     bool setConfig(int i, int j, bool reset);
     bool StepVariation();
     void ResetVariation();
-    const TParmsVariationArr& Variations() const { return myVariations; }
-    int GetConfigCount() const { return myConfigCount; }
-    int GetConfigTotal() const { return myConfigTotal; }
+    const TParmsVariationArr& Variations() const { return myVariation.Entries(); }
+    int GetConfigCount() const { return myVariation.Count(); }
+    int GetConfigTotal() const { return myVariation.Total(); }
 
 protected:
     void ComputeElements();
@@ -113,8 +115,6 @@ protected:
     bool CanTransform(int nx, int ny, int sign) const;
 
     double myLambda = 0.0;
-    int myConfigCount = 0;
-    int myConfigTotal = 1;
     double myIntensity = 0.0;
     double myAbsorption = 0.0;
     double myEnergyFlux = 0.0;
@@ -122,7 +122,7 @@ protected:
     std::unique_ptr<TComplexArray> myAbsorptionArr;
     std::unique_ptr<TComplexArray> myEFluxArr;
     TFieldOptionsArr myWaves;
-    TParmsVariationArr myVariations;
+    TVariationOdometer myVariation;
     TGridParms myGrid;
     TExtended myDA = 0.0L;
     TExtended myDV = 0.0L;

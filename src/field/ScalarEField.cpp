@@ -175,19 +175,19 @@ bool TScalarEField::Generate(const TGridParms& grid, const TFieldOptions& option
 
     const int nx = grid.nx, ny = grid.ny;
     const TExtended cx = (nx - 1) / 2.0L, cy = (ny - 1) / 2.0L;
-    const TExtended z = -TExtended(options.shiftZ) * s.u;
+    const TExtended z = -grid.ToMetres(options.shiftZ);
     const TExtended a = options.amplitude;
     const bool gaussian = options.shape == TBeamShape::gaussian;
     const TExtended pi = 3.141592653589793238462643383279503L;
     double* re = myE.Re();
     double* im = myE.Im();
     for (int iy = 0; iy < ny; ++iy) {
-        const TExtended y = ((iy - cy) * grid.dy - options.shiftY) * s.u;
+        const TExtended y = grid.ToMetres((iy - cy) * grid.dy - options.shiftY);
         const TExtended gy = gaussian ? y * y * s.invSigmaY2 : 0.0L;
         double* rowRe = re + size_t(iy) * size_t(nx);
         double* rowIm = im + size_t(iy) * size_t(nx);
         for (int ix = 0; ix < nx; ++ix) {
-            const TExtended x = ((ix - cx) * grid.dx - options.shiftX) * s.u;
+            const TExtended x = grid.ToMetres((ix - cx) * grid.dx - options.shiftX);
             const TExtended g = gaussian ? std::exp(-pi * (x * x * s.invSigmaX2 + gy)) : 1.0L;
             const TExtended phi = s.kx * x + s.ky * y + s.kz * z;
             const TExtended c = a * g;

@@ -55,8 +55,7 @@ bool TVectorEField::Generate(const TGridParms& grid, const TFieldOptions& option
     const TComplex pz = ZeroBelowThreshold({double(-a * cd * st * cp), double(-a * sd * st * cp)});
 
     const int nx = grid.nx, ny = grid.ny;
-    const TExtended u = s.u;
-    const TExtended z = -TExtended(options.shiftZ) * u;
+    const TExtended z = -grid.ToMetres(options.shiftZ);
     const TExtended n0 = TExtended(nx) / 2.0L, m0 = TExtended(ny) / 2.0L;
     const bool tilted = options.theta != 0.0;
     const TExtended kt2 = s.kx * s.kx + s.ky * s.ky;
@@ -70,9 +69,9 @@ bool TVectorEField::Generate(const TGridParms& grid, const TFieldOptions& option
     double* zi = myEZ.Im();
     long lost = 0;
     for (int iy = 0; iy < ny; ++iy) {
-        const TExtended y = ((iy - m0) * grid.dy - options.shiftY) * u;
+        const TExtended y = grid.ToMetres((iy - m0) * grid.dy - options.shiftY);
         for (int ix = 0; ix < nx; ++ix) {
-            const TExtended x = ((ix - n0) * grid.dx - options.shiftX) * u;
+            const TExtended x = grid.ToMetres((ix - n0) * grid.dx - options.shiftX);
             const size_t k = size_t(ix) + size_t(iy) * size_t(nx);
 
             TExtended g = 1.0L;
@@ -174,7 +173,6 @@ TExtended TVectorEField::PlaneWaveFlux(TComplex kx, TComplex ky, TComplex ey, TC
 TExtended TVectorEField::ComputeEnergyFlux(const TComplexArray* index)
 {
     SetEnergyFlux(0.0);
-    const TExtended u = myGrid.scaleFactor;
     if (!(myLambda > 0.0) || !std::isfinite(myLambda)) {
         ShowMessage("Error in TVectorEField.ComputeEnergyFlux(). No wavelength.");
         return 0.0L;
@@ -184,10 +182,11 @@ TExtended TVectorEField::ComputeEnergyFlux(const TComplexArray* index)
         return 0.0L;
     const TExtended k0 = kTwoPi / TExtended(myLambda);
     const bool boundX = myGrid.dx != 0.0, boundY = myGrid.dy != 0.0;
-    const TExtended lx = boundX ? nx * TExtended(myGrid.dx) * u : 1.0L;
-    const TExtended ly = boundY ? ny * TExtended(myGrid.dy) * u : 1.0L;
-    const TExtended kxMax = boundX ? kPi / (TExtended(myGrid.dx) * u) : 0.0L;
-    const TExtended kyMax = boundY ? kPi / (TExtended(myGrid.dy) * u) : 0.0L;
+    const TExtended dx = myGrid.ToMetres(myGrid.dx), dy = myGrid.ToMetres(myGrid.dy);
+    const TExtended lx = boundX ? nx * dx : 1.0L;
+    const TExtended ly = boundY ? ny * dy : 1.0L;
+    const TExtended kxMax = boundX ? kPi / dx : 0.0L;
+    const TExtended kyMax = boundY ? kPi / dy : 0.0L;
 
     // Distinct real indices n of the slice and how many pixels carry each (vacuum without
     // an index array).

@@ -4,11 +4,13 @@
 
 #include "config/ConfigText.h"
 #include "config/FloatText.h"
+#include "config/Grid.h"
 #include "config/Messages.h"
 #include "numerics/GeneralError.h"
 #include "scene/LayerFrames.h"
 
 #include <algorithm>
+#include <cassert>
 #include <new>
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -99,14 +101,13 @@ int TBrelScenes::GetEndLevel(int i) const
         i = int(myLayerParmsVec.size()) - 1;
     if (i < 0 || size_t(i) >= myLayerParmsVec.size())
         return 0;
-    const TLayerParms& l = myLayerParmsVec[size_t(i)];
-    return scene::FloorLevel(TExtended(l.zStart) + l.thickness, myGrid.dz);
+    return WholeSlices(LayerEnd(myLayerParmsVec[size_t(i)]), myGrid.dz);
 }
 
 void TBrelScenes::LevelRange(const TLayerParms& l, int& i0, int& i1) const
 {
-    i0 = scene::FloorLevel(l.zStart, myGrid.dz);
-    i1 = scene::FloorLevel(TExtended(l.zStart) + l.thickness, myGrid.dz);
+    i0 = WholeSlices(l.zStart, myGrid.dz);
+    i1 = WholeSlices(LayerEnd(l), myGrid.dz);
 }
 
 bool TBrelScenes::GetLevelParms(double z, TLayerParms& out) const
@@ -185,12 +186,8 @@ bool TBrelScenes::BuildSystemArray()
         ShowMessage(kNotBuilt);
         return false;
     }
-    if (myGrid.nx < 1 || myGrid.ny < 1 || !(myGrid.dz > 0)) {
-        ShowMessage("System Array was not built. The grid has no points or no spacing along z (nx = " +
-                    std::to_string(myGrid.nx) + ", ny = " + std::to_string(myGrid.ny) +
-                    ", dz = " + FormatReal(myGrid.dz) + ").");
-        return false;
-    }
+    // The grid was checked when the configuration was loaded (GridFault).
+    assert(myGrid.nx >= 1 && myGrid.ny >= 1 && myGrid.dz > 0);
     int levels = 0;
     for (size_t i = 0; i < myLayerParmsVec.size(); ++i)
         levels = std::max(levels, GetEndLevel(int(i)));
@@ -280,14 +277,14 @@ int TBrelScenes::CachedSlot(int iz)
     const int layer = LayerOfLevel(iz);
     if (layer >= 0) {
         CalcLevel(slot, iz, myLayerParmsVec[size_t(layer)]);
-        myCachedLevel[size_t(slot)] = iz;
-        return slot;
+    } else {
+        // A level no layer claims holds vacuum, as in the system array: a slot is never
+        // handed out with another level's slice or unfilled.
+        myLevelCache[size_t(slot)]->Fill({1.0, 0.0});
+        myHomogVec[size_t(slot)] = true;
+        myMeanNVec.Put(slot, {1.0, 0.0});
     }
-    TLayerParms found;
-    if (GetLevelParms(double(TExtended(iz) * myGrid.dz), found)) {
-        CalcLevel(slot, iz, found);
-        myCachedLevel[size_t(slot)] = iz;
-    }
+    myCachedLevel[size_t(slot)] = iz;
     return slot;
 }
 
@@ -344,75 +341,6 @@ bool TBrelScenes::GetN(int ix, int iy, int iz, TComplex& n)
     }
     ShowMessage(kInvalidCoordinates);
     return false;
-}
-
-// ---------------------------------------------------------------- grid accessors
-// A cached large-scene level was computed on the old grid, so every change forgets it.
-
-void TBrelScenes::SetNx(int n)
-{
-    if (n < 0)
-        return;
-    myGrid.nx = n;
-    if (n != 0)
-        myGrid.dx = myGrid.X / n;
-    InvalidateLevelCache();
-}
-
-void TBrelScenes::SetNy(int n)
-{
-    if (n < 0)
-        return;
-    myGrid.ny = n;
-    if (n != 0)
-        myGrid.dy = myGrid.Y / n;
-    InvalidateLevelCache();
-}
-
-void TBrelScenes::SetNz(int n)
-{
-    if (n < 0)
-        return;
-    myGrid.nz = n;
-    if (n != 0)
-        myGrid.dz = myGrid.Z / n;
-    InvalidateLevelCache();
-}
-
-void TBrelScenes::SetDx(double d)
-{
-    myGrid.dx = d;
-    myGrid.X = myGrid.nx * d;
-    InvalidateLevelCache();
-}
-
-void TBrelScenes::SetDy(double d)
-{
-    myGrid.dy = d;
-    myGrid.Y = myGrid.ny * d;
-    InvalidateLevelCache();
-}
-
-void TBrelScenes::SetX(double x)
-{
-    myGrid.X = x;
-    if (myGrid.nx != 0)
-        myGrid.dx = x / myGrid.nx;
-    InvalidateLevelCache();
-}
-
-void TBrelScenes::SetY(double y)
-{
-    myGrid.Y = y;
-    if (myGrid.ny != 0)
-        myGrid.dy = y / myGrid.ny;
-    InvalidateLevelCache();
-}
-
-void TBrelScenes::SetDz(double d)
-{
-    myGrid.dz = d;
-    InvalidateLevelCache();
 }
 
 } // namespace ksn

@@ -13,6 +13,7 @@
 // valid for iz and iz+1 together. Failures are reported through ksn::ShowMessage and the
 // scene stays usable.
 #include "config/Records.h"
+#include "config/VariationOdometer.h"
 #include "numerics/ComplexArray.h"
 #include "numerics/ComplexVector.h"
 #include "scene/LayerBuilders.h"
@@ -27,6 +28,8 @@ namespace ksn {
 
 class TBrelScenes {
 public:
+    // Keeps a copy of the grid of its build (the configuration's, computed at load); a
+    // grid edit reaches the scene only through a new scene.
     TBrelScenes(int layerCount, const TGridParms& grid, bool largeScene);
     ~TBrelScenes();
     TBrelScenes(const TBrelScenes&) = delete;
@@ -35,7 +38,9 @@ public:
     // --- layer records
     // Stores a copy at index i; an index at or beyond the count appends one entry.
     bool Replace(int i, const TLayerParms& layer);
-    // Floor((zStart + thickness)/dz) of layer i; i = -1: the last layer (0 without layers).
+    // Whole slices of dz up to the end of layer i (WholeSlices: Floor((zStart +
+    // thickness)/dz) with the 1e-9 tolerance of the slice count); i = -1: the last layer
+    // (0 without layers). The level count; the configuration's nz is the same number.
     int GetEndLevel(int i) const;
     // The first layer with zStart <= z < zStart + thickness.
     bool GetLevelParms(double z, TLayerParms& out) const;
@@ -61,18 +66,10 @@ public:
     // System array mode only: the value at (ix, iy) of level iz.
     bool GetN(int ix, int iy, int iz, TComplex& n);
 
-    // --- grid accessors (none of them rebuilds the scene)
+    // --- grid of the build (edits go to the configuration's grid, TConfiguration)
     int GetNx() const { return myGrid.nx; }
     int GetNy() const { return myGrid.ny; }
     int GetNz() const { return myGrid.nz; }
-    void SetNx(int n);
-    void SetNy(int n);
-    void SetNz(int n);
-    void SetDx(double d);
-    void SetDy(double d);
-    void SetX(double x);
-    void SetY(double y);
-    void SetDz(double d);
 
     // --- mode
     bool SetLargeScene(bool on);
@@ -106,9 +103,9 @@ public:
     bool GetYParm(TParmsVariation& out) const;
     void SetXParm(int i);
     void SetYParm(int i);
-    int GetConfigCount() const { return myConfigCount; }
-    int GetConfigTotal() const { return myConfigTotal; }
-    const TParmsVariationArr& Variations() const { return myParmsVariationArr; }
+    int GetConfigCount() const { return myVariation.Count(); }
+    int GetConfigTotal() const { return myVariation.Total(); }
+    const TParmsVariationArr& Variations() const { return myVariation.Entries(); }
 
 private:
     // Build builders (system array) and per-slice builders (large scene), by type.
@@ -159,9 +156,7 @@ private:
     TLayerParmsVec myLayerParmsVec;
     TGridParms myGrid;
     TComplexVector myMeanNVec;
-    TParmsVariationArr myParmsVariationArr;
-    int myConfigCount = 0;
-    int myConfigTotal = 1;
+    TVariationOdometer myVariation; // the layer variations with their count and total
 
     std::uint64_t myMemoryLimit = 0;
     long long myLevelsComputed = 0;

@@ -145,7 +145,8 @@ TComplex FillLinSymSplitter(TComplexArray& s, const TLevelContext& ctx)
     });
 }
 
-// ExpSymSplitter, lengths scaled by s = scaleFactor: L = thickness*s and at depth w
+// ExpSymSplitter, with s = scaleFactor (lengths to metres, TGridParms::ToMetres),
+// L = thickness*s and at depth w
 //   E   = (1 - e^(w*s)) / (1 - e^L)                    (0 at the first level, towards 1)
 //   c_x = Xin - (Xout - Xin)*E,  c_y = Yin - (Yout - Yin)*E    (configuration units)
 //   D   = DiamIn*s + (DiamOut*s - DiamIn*s)*(w*s)/L
@@ -158,9 +159,9 @@ TComplex FillLinSymSplitter(TComplexArray& s, const TLevelContext& ctx)
 TComplex FillExpSymSplitter(TComplexArray& s, const TLevelContext& ctx)
 {
     const TLayerParms& l = ctx.layer;
-    const TExtended scale = ctx.grid.scaleFactor;
-    const TExtended ws = ctx.Depth() * scale;
-    const TExtended bigL = TExtended(l.thickness) * scale;
+    const TGridParms& g = ctx.grid;
+    const TExtended ws = g.ToMetres(ctx.Depth());
+    const TExtended bigL = g.ToMetres(l.thickness);
     // (1 - e^a)/(1 - e^b) = expm1(a)/expm1(b); for exponents beyond the extended range the
     // ratio is e^(a - b) to within e^-b.
     TExtended e = bigL != 0 ? std::expm1(ws) / std::expm1(bigL) : 0;
@@ -168,8 +169,8 @@ TComplex FillExpSymSplitter(TComplexArray& s, const TLevelContext& ctx)
         e = std::exp(ws - bigL);
     const TExtended cx = TExtended(l.Xin) - (TExtended(l.Xout) - l.Xin) * e;
     const TExtended cy = TExtended(l.Yin) - (TExtended(l.Yout) - l.Yin) * e;
-    const TExtended diamIn = TExtended(l.DiamIn) * scale;
-    const TExtended diamOut = TExtended(l.DiamOut) * scale;
+    const TExtended diamIn = g.ToMetres(l.DiamIn);
+    const TExtended diamOut = g.ToMetres(l.DiamOut);
     const TExtended diam = bigL != 0 ? diamIn + (diamOut - diamIn) * ws / bigL : diamIn;
     const bool circ = l.shape == TXSectShape::circ;
     const bool rect = l.shape == TXSectShape::rect;
@@ -179,8 +180,8 @@ TComplex FillExpSymSplitter(TComplexArray& s, const TLevelContext& ctx)
     const TCausalSmoothing sm =
         ChooseSmoothing(ctx, TSmoothVariant::halfSigned, 0.125L, TSmoothVariant::halfSigned, 0.125L);
     return FillQuadrant(s, ctx, sm, [&](TExtended x, TExtended y) {
-        const TExtended xp = x * scale - cx;
-        const TExtended yp = y * scale - cy;
+        const TExtended xp = g.ToMetres(x) - cx;
+        const TExtended yp = g.ToMetres(y) - cy;
         TExtended d = 0;
         if (circ)
             d = std::sqrt(xp * xp + yp * yp);
@@ -188,7 +189,7 @@ TComplex FillExpSymSplitter(TComplexArray& s, const TLevelContext& ctx)
             ShapeDistance(TXSectShape::rect, xp, yp, d);
         if (diam == 0 || !(diam / 2 >= d))
             return l.nSpace;
-        return Graded(l.nSubject, step, d * scale / diam);
+        return Graded(l.nSubject, step, g.ToMetres(d) / diam);
     });
 }
 

@@ -31,20 +31,6 @@ inline int RoundToInt(TExtended v)
     return int(r);
 }
 
-// Floor of a quotient as a level index, clamped to the int range; 0 for a zero or
-// non-finite spacing (no level can be placed then).
-inline int FloorLevel(TExtended z, TExtended dz)
-{
-    if (!(dz > 0) || !std::isfinite(double(dz)) || !std::isfinite(double(z)))
-        return 0;
-    const TExtended q = std::floor(z / dz);
-    if (q >= TExtended(INT_MAX))
-        return INT_MAX;
-    if (q <= TExtended(INT_MIN))
-        return INT_MIN;
-    return int(q);
-}
-
 struct TQuadrantFrame {
     int nx = 0, ny = 0, hx = 1, hy = 1;
     TQuadrantFrame(int nxIn, int nyIn) : nx(nxIn), ny(nyIn)

@@ -1,12 +1,11 @@
-// Layer-parameter variation: the scene keeps the variations, steps them like the wheels
-// of an odometer (entry 0 fastest), writes each value into the named field of the named
-// layer record, and rebuilds the system array after each step.
+// Layer-parameter variation: the scene keeps the variations in its odometer
+// (TVariationOdometer: entry 0 fastest, a wheel of s steps takes first + k*delta for
+// k = 0 ... s-1), writes each value into the named field of the named layer record, and
+// rebuilds the system array after each step.
 #include "scene/BrelScenes.h"
 
 #include "config/Messages.h"
 
-#include <climits>
-#include <cmath>
 #include <new>
 #include <utility>
 
@@ -24,19 +23,6 @@ constexpr const char* kYParmMissing =
     "Error in TBrelScenes.GetYParm(const i : Integer) : TParmVariation. myParmsVariationArr not initialized.";
 constexpr const char* kSetParmFailed = "Error in TBrelScenes.SetXParm(const i : Integer). Cannot set XParm. Invalid index i=";
 
-bool IsActive(const TParmsVariation& v) { return v.parm != TParms::unknown; }
-
-// Wrap test of a wheel: the value has passed the last one, Re(first + steps*delta), by more
-// than half a step. Repeated addition of delta can overshoot the exact last value by a
-// rounding error; the half-step margin keeps that last configuration while still
-// wrapping at the next step, at the first step for a negative delta, and never for a
-// delta with real part 0.
-bool PassedLast(TExtended value, const TParmsVariation& v)
-{
-    const TExtended last = TExtended(v.first.re) + TExtended(v.steps) * v.delta.re;
-    return value > last + std::fabs(TExtended(v.delta.re)) / 2;
-}
-
 } // namespace
 
 bool TBrelScenes::Replace(int i, const TParmsVariation& variation)
@@ -46,146 +32,111 @@ bool TBrelScenes::Replace(int i, const TParmsVariation& variation)
         return false;
     }
     try {
-        if (size_t(i) >= myParmsVariationArr.size())
-            myParmsVariationArr.resize(size_t(i) + 1); // new entries are inactive
-        myParmsVariationArr[size_t(i)] = variation;
+        myVariation.Replace(i, variation);
     } catch (const std::bad_alloc&) {
         ShowMessage(kReplaceVariationFailed);
         return false;
     }
-    // myConfigTotal = product of `steps` over the active entries (1 for none), kept in
-    // the int range.
-    long long total = 1;
-    for (const TParmsVariation& v : myParmsVariationArr)
-        if (IsActive(v)) {
-            total *= v.steps;
-            if (total > INT_MAX)
-                total = INT_MAX;
-            else if (total < INT_MIN)
-                total = INT_MIN;
-        }
-    myConfigTotal = int(total);
-    myConfigCount = 0;
     return true;
 }
 
 bool TBrelScenes::setConfig(int i, int j, bool reset)
 {
-    if (i < 0 || size_t(i) >= myParmsVariationArr.size()) {
+    if (i < 0 || i >= myVariation.Size()) {
         ShowMessage(kUnknownParameter);
         return true;
     }
-    const TParmsVariation& v = myParmsVariationArr[size_t(i)];
+    const TParmsVariation& v = myVariation.Entry(i);
     if (v.num < 0 || size_t(v.num) >= myLayerParmsVec.size()) {
         ShowMessage("TBrelScenes.setConfig(const i,j : Integer) : Boolean. Layer " + std::to_string(v.num) +
                     " of parmVariation " + std::to_string(i) + " does not exist.");
         return true;
     }
     TLayerParms& layer = myLayerParmsVec[size_t(v.num)];
-    // The record changes: cached large-scene levels no longer describe it.
+    double* real = layer.RealField(v.parm);
+    TComplex* complex = layer.ComplexField(v.parm);
+    if (!real && !complex) {
+        ShowMessage(kUnknownParameter);
+        return true;
+    }
+    bool result = true;
+    if (reset)
+        myVariation.ResetWheel(i);
+    else
+        result = myVariation.Turn(i, j);
+    // Real fields X0 ... height take the real part of first + k*delta; nSubject, nSpace
+    // and deltaN the complex value.
+    if (real)
+        *real = myVariation.Value(i).re;
+    else
+        *complex = myVariation.Value(i);
+    // The record changed: cached large-scene levels no longer describe it.
     InvalidateLevelCache();
-    if (double* field = layer.RealField(v.parm)) {
-        // Real fields X0 ... height: field := field + j*Re(delta); wrap to Re(first).
-        if (reset) {
-            *field = v.first.re;
-            return true;
-        }
-        *field = double(TExtended(*field) + TExtended(j) * v.delta.re);
-        if (PassedLast(*field, v)) {
-            *field = v.first.re;
-            return false;
-        }
-        return true;
-    }
-    if (TComplex* field = layer.ComplexField(v.parm)) {
-        // nSubject, nSpace, deltaN: field := field + j*delta (complex); the wrap test is on
-        // the real parts.
-        if (reset) {
-            *field = v.first;
-            return true;
-        }
-        field->re = double(TExtended(field->re) + TExtended(j) * v.delta.re);
-        field->im = double(TExtended(field->im) + TExtended(j) * v.delta.im);
-        if (PassedLast(field->re, v)) {
-            *field = v.first;
-            return false;
-        }
-        return true;
-    }
-    ShowMessage(kUnknownParameter);
-    return true;
+    return result;
 }
 
 void TBrelScenes::ResetConfig()
 {
-    myConfigCount = 0;
-    for (size_t i = 0; i < myParmsVariationArr.size(); ++i)
-        if (IsActive(myParmsVariationArr[i]))
-            setConfig(int(i), 0, true);
+    myVariation.Reset();
+    for (int i = 0; i < myVariation.Size(); ++i)
+        if (TVariationOdometer::IsActive(myVariation.Entry(i)))
+            setConfig(i, 0, true);
 }
 
 bool TBrelScenes::NextConfig()
 {
-    if (myParmsVariationArr.empty())
+    if (myVariation.Size() == 0)
         return false;
-    // Odometer: advance the first active wheel; each wheel that wraps carries to the next.
-    for (size_t i = 0; i < myParmsVariationArr.size(); ++i) {
-        if (!IsActive(myParmsVariationArr[i]))
-            continue;
-        if (setConfig(int(i), 1, false))
-            break;
-    }
+    const bool more = myVariation.Step([this](int i) { return setConfig(i, 1, false); });
+    if (!more)
+        ResetConfig();
     if (!myLargeScene)
         BuildSystemArray();
-    ++myConfigCount;
-    if (myConfigCount <= myConfigTotal)
-        return true;
-    ResetConfig();
-    return false;
+    return more;
 }
 
 bool TBrelScenes::GetXParm(TParmsVariation& out) const
 {
-    if (myParmsVariationArr.empty()) {
+    if (myVariation.Size() == 0) {
         ShowMessage(kXParmMissing);
         return false;
     }
-    out = myParmsVariationArr[0];
+    out = myVariation.Entry(0);
     return true;
 }
 
 bool TBrelScenes::GetYParm(TParmsVariation& out) const
 {
-    if (myParmsVariationArr.size() < 2) {
+    if (myVariation.Size() < 2) {
         ShowMessage(kYParmMissing);
         return false;
     }
-    out = myParmsVariationArr[1];
+    out = myVariation.Entry(1);
     return true;
 }
 
 void TBrelScenes::SetXParm(int i)
 {
-    if (myParmsVariationArr.size() < 2)
+    if (myVariation.Size() < 2)
         return;
-    if (i < 0 || size_t(i) >= myParmsVariationArr.size()) {
+    if (i < 0 || i >= myVariation.Size()) {
         ShowMessage(kSetParmFailed + std::to_string(i));
         return;
     }
     if (i != 0)
-        std::swap(myParmsVariationArr[size_t(i)], myParmsVariationArr[0]);
+        myVariation.Swap(i, 0);
 }
 
 void TBrelScenes::SetYParm(int i)
 {
-    if (myParmsVariationArr.size() < 2)
+    if (myVariation.Size() < 2)
         return;
-    if (i < 0 || size_t(i) >= myParmsVariationArr.size()) {
+    if (i < 0 || i >= myVariation.Size()) {
         ShowMessage(kSetParmFailed + std::to_string(i));
         return;
     }
     if (i != 1)
-        std::swap(myParmsVariationArr[size_t(i)], myParmsVariationArr[1]);
+        myVariation.Swap(i, 1);
 }
 
 } // namespace ksn

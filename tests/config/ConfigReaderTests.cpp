@@ -93,23 +93,33 @@ TEST(LoadConfigurationTest, BaseFileFillsEveryRecord)
     EXPECT_TRUE(c.parms.empty());
 }
 
-TEST(LoadConfigurationTest, SlicesFollowTheLayerStackMeasuredInDz)
+TEST(LoadConfigurationTest, SlicesFollowTheLayerStackAtTheSpacingOfTheFile)
 {
-    // Layers of 0.5 + 2 = 2.5 in a window of Z = 1.5 with 59 slices: floor(98.33) slices.
+    // Layers of 0.5 + 2 = 2.5 in a window of Z = 1.5 with 59 slices: dz stays 1.5/59 and
+    // the stack holds floor(98.33) = 98 of them.
     TLoad load(Edit(BaseConfig(), "[layer1]\ntype=Homog\nZ=1\n", "[layer1]\ntype=Homog\nZ=2\n"));
     ASSERT_TRUE(load.ok);
     EXPECT_EQ(load.config.grid.nz, 98);
-    EXPECT_DOUBLE_EQ(load.config.grid.dz, 1.5 / 98);
+    EXPECT_EQ(load.config.grid.dz, 1.5 / 59);
+    EXPECT_EQ(load.config.grid.Z, 98 * (1.5 / 59));
     EXPECT_EQ(load.config.layers[1].zStart, 0.5);
 }
 
-TEST(LoadConfigurationTest, ZeroCountsLeaveTheirSpacingAlone)
+TEST(LoadConfigurationTest, GridWithoutPointsOrSlicesIsRefused)
 {
-    TLoad load(Edit(Edit(BaseConfig(), "nx=64\n", "nx=0\n"), "nz=59\n", "nz=0\n"));
-    ASSERT_TRUE(load.ok);
-    EXPECT_EQ(load.config.grid.dx, 0.0);
-    EXPECT_EQ(load.config.grid.dz, 0.0);
-    EXPECT_EQ(load.config.grid.nz, 0); // no dz: the stack is not refitted
+    {
+        TLoad load(Edit(BaseConfig(), "nx=64\n", "nx=0\n"));
+        EXPECT_FALSE(load.ok);
+        EXPECT_EQ(load.sink.messages, (std::vector<std::string>{"The grid has no points (nx = 0, ny = 16); nx and "
+                                                                "ny must be at least 1.",
+                                          "Error. Cannot load file!"}));
+    }
+    {
+        TLoad load(Edit(BaseConfig(), "nz=59\n", "nz=0\n"));
+        EXPECT_FALSE(load.ok);
+        EXPECT_EQ(load.sink.messages.at(0), "The grid has no spacing along z (nz = 0, Z = 1.5); nz and Z must be "
+                                            "positive.");
+    }
 }
 
 TEST(LoadConfigurationTest, NegativeLayerStackIsRefusedInsteadOfANegativeSliceCount)
@@ -376,30 +386,6 @@ TEST(ReadParmTest, UnknownParmTypeIsReportedAndLoadGoesOn)
     ASSERT_EQ(load.config.parmTypes.size(), 2u);
     EXPECT_EQ(static_cast<int>(load.config.parmTypes[0]), 255);
     EXPECT_EQ(load.config.parmTypes[1], TParmsType::layer);
-}
-
-TEST(FitSlicesTest, WithoutLayersOrSpacingNothingChanges)
-{
-    TGridParms grid;
-    grid.nz = 10;
-    grid.dz = 0.1;
-    grid.Z = 1;
-    FitSlicesToLayers({}, grid);
-    EXPECT_EQ(grid.nz, 10);
-    TLayerParms layer;
-    layer.thickness = 5;
-    grid.dz = 0;
-    FitSlicesToLayers({layer}, grid);
-    EXPECT_EQ(grid.nz, 10);
-    // A stack thinner than one slice gives no slices and keeps dz (no division by 0).
-    grid.dz = 0.1;
-    layer.thickness = 0.05;
-    FitSlicesToLayers({layer}, grid);
-    EXPECT_EQ(grid.nz, 0);
-    EXPECT_EQ(grid.dz, 0.1);
-    // A count beyond 32 bits is refused.
-    layer.thickness = 1e300;
-    EXPECT_THROW(FitSlicesToLayers({layer}, grid), EGeneralError);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "config/ConfigText.h"
 #include "config/Configuration.h"
 #include "config/FloatText.h"
+#include "config/LayerKeys.h"
 #include "support/RecordingSink.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,33 @@ namespace {
 using test::ReadFileText;
 using test::TRecordingSink;
 using test::TScratchDir;
+
+// A layer of the given type with every field of its key table set to a distinct value
+// of both signs (quarters, which the saved text carries exactly); flags on, shape circ.
+TLayerParms TableLayer(TLayerType type)
+{
+    TLayerParms l;
+    l.type = type;
+    int k = 0;
+    for (const TLayerKey& key : LayerTable(type).keys) {
+        ++k;
+        const double value = (k % 2 ? 0.25 : -0.25) * k; // the thickness, Z, comes first: positive
+        switch (key.kind) {
+        case TKeyKind::real:
+            l.*std::get<double TLayerParms::*>(key.member) = value;
+            if (key.alsoFills)
+                l.*key.alsoFills = value;
+            break;
+        case TKeyKind::complex: l.*std::get<TComplex TLayerParms::*>(key.member) = {1 + value, value / 64}; break;
+        case TKeyKind::shape: l.*std::get<TXSectShape TLayerParms::*>(key.member) = TXSectShape::circ; break;
+        case TKeyKind::flag:
+        case TKeyKind::alwaysOn: l.*std::get<bool TLayerParms::*>(key.member) = true; break;
+        }
+    }
+    if (type == TLayerType::None) // what the reader makes of an empty layer: vacuum
+        l.nSubject = {1, 0};
+    return l;
+}
 
 // A layer of the given type with every field its type reads set to a distinct value
 // (values with short decimal forms, as a user would type them).
@@ -170,13 +198,46 @@ TEST(SaveRoundTripTest, EveryLayerTypeLoadsBackToTheSameRecords)
 {
     for (int t = 0; t <= static_cast<int>(TLayerType::None); ++t) {
         const auto type = static_cast<TLayerType>(t);
+        EXPECT_EQ(LayerTable(type).type, type);
         if (type == TLayerType::Asphere)
             continue; // read as a None layer: see AsphereIsSavedAsItsTypeAndReadsBackAsNone
         TConfiguration c = BaseRecords();
-        SetLayers(c, {FullLayer(TLayerType::Homog), FullLayer(type)});
+        SetLayers(c, {TableLayer(TLayerType::Homog), TableLayer(type)});
         c.waves = {FullWave(TBeamShape::plane)};
         c.global.waveNum = 1;
         ExpectRoundTrip(c, LayerTypeName(type));
+    }
+}
+
+TEST(SaveRoundTripTest, EveryKeyOfALayerTableIsRequiredByTheReader)
+{
+    // Each line Save writes for a layer is one the reader asks for: without it the load
+    // stops and names it as written.
+    for (int t = 0; t <= static_cast<int>(TLayerType::None); ++t) {
+        const auto type = static_cast<TLayerType>(t);
+        TConfiguration c = BaseRecords();
+        SetLayers(c, {TableLayer(TLayerType::Homog), TableLayer(type)});
+        const std::string text = ConfigurationText(c);
+        const size_t layer1 = text.find("[layer1]");
+        ASSERT_NE(layer1, std::string::npos);
+        std::vector<std::string> keys;
+        for (const TLayerKey& key : LayerTable(type).keys) {
+            keys.push_back(key.key);
+            if (key.imKey)
+                keys.push_back(key.imKey);
+        }
+        for (const std::string& key : keys) {
+            SCOPED_TRACE(std::string(LayerTypeName(type)) + "/" + key);
+            const size_t line = text.find("\n" + key + "=", layer1);
+            ASSERT_NE(line, std::string::npos);
+            std::string without = text;
+            without.erase(line + 1, text.find('\n', line + 1) - line);
+            TScratchDir dir;
+            TRecordingSink sink;
+            TConfiguration loaded;
+            EXPECT_FALSE(LoadConfiguration(dir.Write("a.ini", without), loaded));
+            EXPECT_EQ(sink.messages.at(0), "Parameter required: layer1/" + key);
+        }
     }
 }
 

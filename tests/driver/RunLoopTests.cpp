@@ -218,7 +218,7 @@ TEST(RunLoop, ModulusOneWithTrackingStillReflects)
     EXPECT_EQ(steps.refls.size(), 2u);
 }
 
-TEST(RunLoop, RefusalsLeaveNothingStored)
+TEST(RunLoop, UnusableGridsAreRefusedAtLoadAndNothingRuns)
 {
     struct TCase {
         const char* key;
@@ -226,10 +226,10 @@ TEST(RunLoop, RefusalsLeaveNothingStored)
         const char* messageStart;
     };
     const TCase cases[] = {
-        {"nx", "6", "Cannot start simulation. nx and ny must be powers of two"},
-        {"ny", "12", "Cannot start simulation. nx and ny must be powers of two"},
-        {"X", "0", "Cannot start simulation. The grid spacings must be positive"},
-        {"X", "-8", "Cannot start simulation. The grid spacings must be positive"},
+        {"nx", "6", "nx and ny must be powers of two"},
+        {"ny", "12", "nx and ny must be powers of two"},
+        {"X", "0", "The grid spacings must be positive"},
+        {"X", "-8", "The grid spacings must be positive"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.value);
@@ -237,10 +237,12 @@ TEST(RunLoop, RefusalsLeaveNothingStored)
         auto setup = ThreeSlabs();
         setup.global[c.key] = c.value;
         TSimulationDriver driver;
-        ASSERT_TRUE(driver.Open(WriteIni(TempDir("refuse"), "a.ini", setup)));
+        EXPECT_FALSE(driver.Open(WriteIni(TempDir("refuse"), "a.ini", setup)));
+        ASSERT_EQ(sink.messages.size(), 2u);
+        EXPECT_EQ(sink.messages[0].rfind(c.messageStart, 0), 0u) << sink.messages[0];
+        EXPECT_EQ(sink.messages[1], "Error. Cannot load file!");
         EXPECT_FALSE(driver.Run());
-        ASSERT_FALSE(sink.messages.empty());
-        EXPECT_EQ(sink.messages.back().rfind(c.messageStart, 0), 0u) << sink.messages.back();
+        EXPECT_EQ(sink.messages.back(), "Please load .ini File.");
         EXPECT_TRUE(driver.ForwardStore().empty());
     }
 }

@@ -93,11 +93,12 @@ inline TFieldRef Step(const TPropagationStep& step, const TComplexArray& previou
     return out;
 }
 
-inline TPropagationStep StepOf(TBrelWaveOptics& engine, TSimMethod method, const TGridParms& g)
+// The step of a method (the grid goes to each call of the step, not to its selection).
+inline TPropagationStep StepOf(TBrelWaveOptics& engine, TSimMethod method, const TGridParms& /*grid*/ = {})
 {
     TGlobalParms global;
     global.simMethod = method;
-    return engine.GetPropFunc(global, g);
+    return engine.GetPropFunc(global);
 }
 
 // One SWPM step with the given summation; the output values.

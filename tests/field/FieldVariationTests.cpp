@@ -31,28 +31,29 @@ TParmsVariation Entry(int wave, TParms parm, int steps, double first, double del
     return v;
 }
 
-TEST(FieldVariation, OneEntryStepsThreeTimesThenWrapsAndResets)
+TEST(FieldVariation, OneEntryTakesItsStepsValuesThenEndsAtFirst)
 {
+    // steps 3: the values 1, 1.5, 2 (first + k*delta, k = 0 ... 2), the first at the reset.
     TScalarEField f(MicronGrid(4, 4), PlaneWave());
     f.SetParm(0, Entry(0, TParms::amplitude, 3, 1.0, 0.5));
     EXPECT_EQ(f.GetConfigTotal(), 3);
     f.ResetVariation();
     EXPECT_EQ(f.Waves()[0].amplitude, 1.0);
-    for (double expected : {1.5, 2.0, 2.5}) {
+    for (double expected : {1.5, 2.0}) {
         EXPECT_TRUE(f.StepVariation());
-        EXPECT_DOUBLE_EQ(f.Waves()[0].amplitude, expected);
+        EXPECT_EQ(f.Waves()[0].amplitude, expected);
     }
     EXPECT_FALSE(f.StepVariation());
     EXPECT_EQ(f.Waves()[0].amplitude, 1.0);
     EXPECT_EQ(f.GetConfigCount(), 0);
 }
 
-TEST(FieldVariation, RepeatedAdditionDoesNotLoseTheLastConfiguration)
+TEST(FieldVariation, TenthsDoNotLoseTheLastConfiguration)
 {
-    // 0.1 + 0.1 + 0.1 = 0.30000000000000004 lies above 3 * 0.1: a strict comparison
-    // with the end would wrap at the third step.
+    // 0.1 + 0.1 + 0.1 = 0.30000000000000004 lies above 3 * 0.1: a wheel that compared
+    // accumulated values with the end would wrap at the third step.
     TScalarEField f(MicronGrid(4, 4), PlaneWave());
-    f.SetParm(0, Entry(0, TParms::theta, 3, 0.0, 0.1));
+    f.SetParm(0, Entry(0, TParms::theta, 4, 0.0, 0.1));
     f.ResetVariation();
     EXPECT_TRUE(f.StepVariation());
     EXPECT_TRUE(f.StepVariation());
@@ -62,36 +63,34 @@ TEST(FieldVariation, RepeatedAdditionDoesNotLoseTheLastConfiguration)
     EXPECT_EQ(f.Waves()[0].theta, 0.0);
 }
 
-TEST(FieldVariation, TwoEntriesTurnLikeAnOdometer)
+TEST(FieldVariation, TwoEntriesVisitTheirFullGridEntryZeroFastest)
 {
     TVectorEField f(MicronGrid(4, 4), PlaneWave());
     f.SetParm(0, Entry(0, TParms::psi, 2, 0.0, 10.0));
     f.SetParm(1, Entry(0, TParms::sigmaX, 3, 1.0, 1.0));
     EXPECT_EQ(f.GetConfigTotal(), 6);
     f.ResetVariation();
-    std::vector<std::pair<double, double>> seen;
-    int trues = 0;
+    std::vector<std::pair<double, double>> seen{{f.Waves()[0].psi, f.Waves()[0].sigmaX}};
     while (f.StepVariation()) {
-        ++trues;
         seen.emplace_back(f.Waves()[0].psi, f.Waves()[0].sigmaX);
-        ASSERT_LE(trues, 6);
+        ASSERT_LE(seen.size(), 6u);
     }
-    EXPECT_EQ(trues, 6);
-    const std::vector<std::pair<double, double>> expected{
-        {10, 1}, {20, 1}, {0, 2}, {10, 2}, {20, 2}, {0, 3}};
+    const std::vector<std::pair<double, double>> expected{{0, 1}, {10, 1}, {0, 2}, {10, 2}, {0, 3}, {10, 3}};
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(f.Waves()[0].psi, 0.0);
     EXPECT_EQ(f.Waves()[0].sigmaX, 1.0);
 }
 
-TEST(FieldVariation, NegativeDeltaWrapsAtFirstStep)
+TEST(FieldVariation, NegativeDeltaStepsDownwards)
 {
-    // The wrap test compares against the end, first + steps * delta, which lies below
-    // the start for a negative step: the wheel wraps at once (as the scene's does).
     TScalarEField f(MicronGrid(2, 2), PlaneWave());
-    f.SetParm(0, Entry(0, TParms::rho, 2, 5.0, -1.0));
+    f.SetParm(0, Entry(0, TParms::rho, 3, 5.0, -1.0));
     f.ResetVariation();
-    EXPECT_TRUE(f.StepVariation()); // counter 1 <= 2, but the value wrapped
+    EXPECT_TRUE(f.StepVariation());
+    EXPECT_EQ(f.Waves()[0].rho, 4.0);
+    EXPECT_TRUE(f.StepVariation());
+    EXPECT_EQ(f.Waves()[0].rho, 3.0);
+    EXPECT_FALSE(f.StepVariation());
     EXPECT_EQ(f.Waves()[0].rho, 5.0);
 }
 
@@ -101,8 +100,20 @@ TEST(FieldVariation, EmptyAndInactiveListsEndAtOnce)
     EXPECT_FALSE(f.StepVariation());
     f.SetParm(2, TParmsVariation{}); // grows with inactive entries
     EXPECT_EQ(f.Variations().size(), 3u);
-    EXPECT_EQ(f.GetConfigTotal(), 1);
-    EXPECT_TRUE(f.StepVariation());
+    EXPECT_EQ(f.GetConfigTotal(), 1); // one configuration: the one the field has
+    EXPECT_FALSE(f.StepVariation());
+}
+
+TEST(FieldVariation, RegeneratingTheFieldKeepsItsPlaceInTheSeries)
+{
+    // Regenerate clears the field's data (maps, totals, components), not the series: a
+    // counter cleared with it would never end the series.
+    TVectorEField f(MicronGrid(4, 4), PlaneWave());
+    f.SetParm(0, Entry(0, TParms::amplitude, 2, 1.0, 1.0));
+    f.ResetVariation();
+    ASSERT_TRUE(f.StepVariation());
+    f.Regenerate(nullptr);
+    EXPECT_EQ(f.GetConfigCount(), 1);
     EXPECT_FALSE(f.StepVariation());
 }
 
@@ -115,6 +126,8 @@ TEST(FieldVariation, LambdaStepKeepsTheCurrentWavelength)
     EXPECT_DOUBLE_EQ(f.GetLambda(), 0.5e-6);
     f.StepVariation();
     EXPECT_DOUBLE_EQ(f.GetLambda(), 0.75e-6);
+    f.StepVariation(); // the series ends: back at first
+    EXPECT_DOUBLE_EQ(f.GetLambda(), 0.5e-6);
 }
 
 TEST(FieldVariation, BadEntriesAreReportedAndStopTheOdometer)

@@ -116,16 +116,6 @@ TEST(SceneBuild, RefusedInLargeSceneModeOrWithoutLayers)
     EXPECT_EQ(sink.messages[1], refusal);
 }
 
-TEST(SceneBuild, GridWithoutPointsOrSpacingIsRefusedNotCrashed)
-{
-    test::TRecordingSink sink;
-    auto noSpacing = MakeScene(SceneGrid(4, 4, 5, 1.0, 1.0, 0.0), TwoHomogLayers(), false);
-    EXPECT_EQ(noSpacing->SystemArrayLength(), 0);
-    auto noPoints = MakeScene(SceneGrid(0, 4, 5), TwoHomogLayers(), false);
-    EXPECT_EQ(noPoints->GetLevel(0), nullptr);
-    EXPECT_EQ(sink.messages.size(), 2u);
-}
-
 TEST(SceneBuild, MeanVectorHasOneEntryPerLevelEvenBeyondNz)
 {
     // nz says 2, the layers fill 5 levels: the means of levels 2..4 must still be kept.
@@ -213,8 +203,9 @@ TEST(SceneLargeMode, ChangedLayerIsNotServedFromTheCache)
 
 TEST(SceneLargeMode, LevelsFollowTheBuildersWhereZRoundsAcrossABoundary)
 {
-    // 0.7/0.1 floors to level 6, while 6*0.1 = 0.6000000000000001 lies before 0.7: the
-    // level belongs to the second layer in both modes.
+    // 0.7/0.1 = 6.999999999999999 is 7 whole slices within rounding: the guide begins at
+    // level 7 in both modes (the rule that also counts the stack's slices), whatever
+    // 7*0.1 rounds to.
     TLayerParms guide = Layer(TLayerType::Wguide, 0.7, 0.3, {1.6, 0.0}, {1.2, 0.0});
     guide.DiamIn = 4;
     const std::vector<TLayerParms> layers{Layer(TLayerType::Homog, 0, 0.7, kFirst), guide};
@@ -222,10 +213,31 @@ TEST(SceneLargeMode, LevelsFollowTheBuildersWhereZRoundsAcrossABoundary)
     auto system = MakeScene(grid, layers, false);
     auto large = MakeScene(grid, layers, true);
     ASSERT_EQ(system->SystemArrayLength(), large->GetEndLevel(-1));
+    EXPECT_EQ(large->GetEndLevel(-1), 10);
+    EXPECT_TRUE(system->IsHomogLevel(6));
+    EXPECT_FALSE(system->IsHomogLevel(7));
     for (int iz = 0; iz < system->SystemArrayLength(); ++iz) {
         EXPECT_EQ(system->GetLevelMeanN(iz), large->GetLevelMeanN(iz)) << iz;
         EXPECT_EQ(system->IsHomogLevel(iz), large->IsHomogLevel(iz)) << iz;
         EXPECT_EQ(system->GetLevel(iz)->At(3, 3), large->GetLevel(iz)->At(3, 3)) << iz;
+    }
+}
+
+TEST(SceneModes, LevelNoLayerClaimsIsVacuumInBothModes)
+{
+    // Records not placed end to end leave level 2 to no layer. A fresh cache slot holds
+    // zeros: handed out, it would propagate an all-zero field.
+    const std::vector<TLayerParms> gap{Layer(TLayerType::Homog, 0, 2, kFirst), Layer(TLayerType::Homog, 3, 2, kSecond)};
+    for (bool large : {false, true}) {
+        SCOPED_TRACE(large ? "large scene" : "system array");
+        test::TRecordingSink sink;
+        auto scene = MakeScene(SceneGrid(4, 4, 5), gap, large);
+        EXPECT_EQ(scene->GetLevelMeanN(2), (TComplex{1.0, 0.0}));
+        EXPECT_TRUE(scene->IsHomogLevel(2));
+        ASSERT_NE(scene->GetLevel(2), nullptr);
+        EXPECT_EQ(test::CountValue(*scene->GetLevel(2), {1.0, 0.0}), 16);
+        EXPECT_EQ(scene->GetLevelMeanN(3), kSecond);
+        EXPECT_TRUE(sink.messages.empty());
     }
 }
 
@@ -262,26 +274,6 @@ TEST(ScenePoints, GetNReadsTheSystemArrayAndRejectsEverythingElse)
     ASSERT_EQ(sink.messages.size(), 5u);
     for (const auto& m : sink.messages)
         EXPECT_EQ(m, invalid);
-}
-
-TEST(SceneGridAccessors, CountsAndSpacingsFollowEachOther)
-{
-    TBrelScenes scene(0, SceneGrid(4, 4, 5, 2.0, 2.0, 1.0), false);
-    scene.SetNx(16);
-    EXPECT_EQ(scene.GetNx(), 16);
-    EXPECT_DOUBLE_EQ(scene.Grid().dx, 0.5); // X = 8 stays
-    scene.SetDy(0.25);
-    EXPECT_DOUBLE_EQ(scene.Grid().Y, 1.0);
-    scene.SetY(2.0);
-    EXPECT_DOUBLE_EQ(scene.Grid().dy, 0.5);
-    scene.SetNz(10);
-    EXPECT_DOUBLE_EQ(scene.Grid().dz, 0.5);
-    scene.SetNx(-3); // rejected
-    EXPECT_EQ(scene.GetNx(), 16);
-    scene.SetNx(0); // allowed, spacing kept
-    EXPECT_DOUBLE_EQ(scene.Grid().dx, 0.5);
-    scene.SetX(4.0); // nx = 0: dx kept
-    EXPECT_DOUBLE_EQ(scene.Grid().dx, 0.5);
 }
 
 } // namespace

@@ -30,58 +30,57 @@ std::unique_ptr<TBrelScenes> TwoLayerScene(bool large = false)
         {Layer(TLayerType::Homog, 0, 2, {1.1, 0.0}), Layer(TLayerType::Homog, 2, 2, {1.2, 0.0})}, large);
 }
 
-TEST(SceneVariation, ThreeStepsThenWrapAndReset)
+TEST(SceneVariation, ThreeStepsTakeThreeValuesThenEndAtFirst)
 {
     auto scene = TwoLayerScene();
     scene->Replace(0, Variation(0, TParms::X0, {0.0, 0.0}, {1.0, 0.0}, 3));
     EXPECT_EQ(scene->GetConfigTotal(), 3);
     scene->ResetConfig();
     EXPECT_EQ(scene->Layers()[0].X0, 0.0);
-    for (double expected : {1.0, 2.0, 3.0}) {
+    for (double expected : {1.0, 2.0}) {
         EXPECT_TRUE(scene->NextConfig());
         EXPECT_EQ(scene->Layers()[0].X0, expected);
     }
-    EXPECT_EQ(scene->GetConfigCount(), 3);
+    EXPECT_EQ(scene->GetConfigCount(), 2);
     EXPECT_FALSE(scene->NextConfig());
     EXPECT_EQ(scene->Layers()[0].X0, 0.0);
     EXPECT_EQ(scene->GetConfigCount(), 0); // reset after the series ended
 }
 
-TEST(SceneVariation, TenthsAccumulatedByAdditionDoNotWrapEarly)
+TEST(SceneVariation, TenthsDoNotWrapEarly)
 {
-    // 0.1 + 0.1 + 0.1 = 0.30000000000000004 > 0.3: a plain comparison with the last value
-    // would wrap at the third step and lose a configuration.
+    // 0.1 + 0.1 + 0.1 = 0.30000000000000004 > 0.3: a wheel that compared accumulated
+    // values with the last one would wrap early and lose a configuration.
     for (int steps : {3, 7, 10}) {
         auto scene = TwoLayerScene();
         scene->Replace(0, Variation(1, TParms::Radius, {0.0, 0.0}, {0.1, 0.0}, steps));
         scene->ResetConfig();
-        for (int k = 1; k <= steps; ++k) {
+        for (int k = 1; k < steps; ++k) {
             ASSERT_TRUE(scene->NextConfig()) << "steps " << steps << " at " << k;
             ASSERT_NEAR(scene->Layers()[1].Radius, 0.1 * k, 1e-12);
         }
         EXPECT_FALSE(scene->NextConfig());
         EXPECT_EQ(scene->Layers()[1].Radius, 0.0);
     }
-    // The wheel itself wraps exactly one step after the last value.
+    // The wheel itself wraps at the step after its last value, first + 2*delta.
     auto scene = TwoLayerScene();
     scene->Replace(0, Variation(0, TParms::height, {0.0, 0.0}, {0.1, 0.0}, 3));
     scene->ResetConfig();
     EXPECT_TRUE(scene->setConfig(0, 1, false));
     EXPECT_TRUE(scene->setConfig(0, 1, false));
-    EXPECT_TRUE(scene->setConfig(0, 1, false));
+    EXPECT_DOUBLE_EQ(scene->Layers()[0].height, 0.2);
     EXPECT_FALSE(scene->setConfig(0, 1, false));
     EXPECT_EQ(scene->Layers()[0].height, 0.0);
 }
 
-TEST(SceneVariation, TwoWheelsStepLikeAnOdometer)
+TEST(SceneVariation, TwoWheelsVisitTheirFullGridEntryZeroFastest)
 {
     auto scene = TwoLayerScene();
     scene->Replace(0, Variation(0, TParms::X0, {0.0, 0.0}, {1.0, 0.0}, 2));
     scene->Replace(1, Variation(1, TParms::Y0, {10.0, 0.0}, {5.0, 0.0}, 3));
     EXPECT_EQ(scene->GetConfigTotal(), 6);
     scene->ResetConfig();
-    const std::vector<std::pair<double, double>> expected{
-        {1, 10}, {2, 10}, {0, 15}, {1, 15}, {2, 15}, {0, 20}};
+    const std::vector<std::pair<double, double>> expected{{1, 10}, {0, 15}, {1, 15}, {0, 20}, {1, 20}};
     for (const auto& [x, y] : expected) {
         ASSERT_TRUE(scene->NextConfig());
         EXPECT_EQ(scene->Layers()[0].X0, x);
@@ -92,40 +91,46 @@ TEST(SceneVariation, TwoWheelsStepLikeAnOdometer)
     EXPECT_EQ(scene->Layers()[1].Y0, 10.0);
 }
 
-TEST(SceneVariation, NegativeDeltaWrapsAtFirstStep)
+TEST(SceneVariation, NegativeDeltaStepsDownwards)
 {
     auto scene = TwoLayerScene();
     scene->Replace(0, Variation(0, TParms::DiamIn, {5.0, 0.0}, {-1.0, 0.0}, 3));
     scene->ResetConfig();
+    EXPECT_TRUE(scene->setConfig(0, 1, false));
+    EXPECT_TRUE(scene->setConfig(0, 1, false));
+    EXPECT_EQ(scene->Layers()[0].DiamIn, 3.0);
     EXPECT_FALSE(scene->setConfig(0, 1, false));
     EXPECT_EQ(scene->Layers()[0].DiamIn, 5.0);
 }
 
-TEST(SceneVariation, WithoutActiveEntryOneRunThenEnd)
+TEST(SceneVariation, WithoutActiveEntryTheSeriesIsOneRun)
 {
     auto scene = TwoLayerScene();
     EXPECT_FALSE(scene->NextConfig()); // no entries at all
     TParmsVariation neutral;           // a wave variation handed to the scene: inactive
     scene->Replace(0, neutral);
     EXPECT_EQ(scene->GetConfigTotal(), 1);
-    EXPECT_TRUE(scene->NextConfig());
     EXPECT_FALSE(scene->NextConfig());
 }
 
-TEST(SceneVariation, ImaginaryOnlyDeltaNeverWrapsButTheSeriesEnds)
+TEST(SceneVariation, ImaginaryOnlyDeltaWrapsAfterItsSteps)
 {
+    // A kappa-only step has no real part to compare: the wheel still takes its two values
+    // and carries to the next one.
     auto scene = TwoLayerScene();
     scene->Replace(0, Variation(0, TParms::nSubject, {1.5, 0.0}, {0.0, 0.01}, 2));
     scene->Replace(1, Variation(1, TParms::nSubject, {1.2, 0.0}, {0.1, 0.0}, 2));
     EXPECT_EQ(scene->GetConfigTotal(), 4);
     scene->ResetConfig();
-    for (int k = 1; k <= 4; ++k) {
+    const std::vector<std::pair<double, double>> expected{{0.01, 1.2}, {0.0, 1.3}, {0.01, 1.3}};
+    for (const auto& [kappa, n] : expected) {
         ASSERT_TRUE(scene->NextConfig());
-        EXPECT_NEAR(scene->Layers()[0].nSubject.im, 0.01 * k, 1e-15);
-        EXPECT_EQ(scene->Layers()[1].nSubject.re, 1.2); // never advanced
+        EXPECT_NEAR(scene->Layers()[0].nSubject.im, kappa, 1e-15);
+        EXPECT_NEAR(scene->Layers()[1].nSubject.re, n, 1e-15);
     }
     EXPECT_FALSE(scene->NextConfig());
     EXPECT_EQ(scene->Layers()[0].nSubject, (TComplex{1.5, 0.0}));
+    EXPECT_EQ(scene->Layers()[1].nSubject, (TComplex{1.2, 0.0}));
 }
 
 TEST(SceneVariation, EachStepRebuildsTheSystemArray)
