@@ -319,9 +319,6 @@ TEST(ScalarWPM, BadInputIsRefusedBeforeAnyFieldChanges)
     refused("non-finite index on the spectral path", [&] { Step(hybrid, nanCorner, n, g, input.get(), nullptr, true); });
     const TComplexArray small = UniformSlice(MakeGrid(4, 8), 1.5);
     refused("slice of another grid", [&] { Step(step, small, n, g, input.get()); });
-    TGridParms odd = g;
-    odd.nx = 6;
-    refused("non-power-of-two grid", [&] { Step(step, n, n, odd, input.get()); });
     refused("field of another grid", [&] { Step(step, n, n, MakeGrid(8, 16), input.get()); });
     refused("missing slice", [&] {
         TFieldRef out;
