@@ -2,6 +2,7 @@
 // (optionally) the stored fields and maps as NumPy arrays.
 #include "CliSink.h"
 #include "Commands.h"
+#include "RunPictures.h"
 
 #include "control/SimulationDriver.h"
 #include "config/FloatText.h"
@@ -18,8 +19,8 @@ namespace ksn::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "run FILE -o DIR [--threads N] [--method NAME] [--summation auto|direct|grouped] [--save-fields] [--quiet]";
+const std::string kUsage = "run FILE -o DIR [--threads N] [--method NAME] [--summation auto|direct|grouped] "
+                          "[--save-fields] [--quiet] " + std::string(kPictureUsage);
 
 struct TRunArgs {
     std::string file;
@@ -29,6 +30,7 @@ struct TRunArgs {
     std::string summation;
     bool saveFields = false;
     bool quiet = false;
+    TPictureOptions pictures;
 };
 
 bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
@@ -42,7 +44,10 @@ bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
             return true;
         };
         std::string v;
-        if (a == "-o" || a == "--output") {
+        if (const int taken = ParsePictureOption(args, i, out.pictures)) {
+            if (taken < 0)
+                return false;
+        } else if (a == "-o" || a == "--output") {
             if (!value(out.outDir))
                 return false;
         } else if (a == "--threads") {
@@ -238,6 +243,7 @@ int RunCommand(const std::vector<std::string>& args)
     bool ok = WriteSummary(dir / "summary.json", driver) && WriteCurves(dir / "curves.csv", driver);
     if (a.saveFields)
         ok = ok && WriteFields(dir, driver);
+    ok = ok && WriteRunPictures(driver, dir, a.file, a.pictures);
     if (!ok) {
         ShowMessage("Cannot write the results to " + a.outDir);
         return 1;
