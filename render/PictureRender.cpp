@@ -44,6 +44,13 @@ public:
         line.reserve(qsizetype(p.points.size()));
         for (const TPointD& q : p.points)
             line << QPointF(q.x + 0.5, q.y + 0.5);
+        // Axis-parallel lines (frames, ticks, grid lines) through pixel centres cover
+        // whole pixels: drawn without antialiasing their corners are full as well. Other
+        // lines (curves) are smoothed.
+        bool parallel = true;
+        for (qsizetype i = 1; i < line.size() && parallel; ++i)
+            parallel = line[i].x() == line[i - 1].x() || line[i].y() == line[i - 1].y();
+        myPainter.setRenderHint(QPainter::Antialiasing, !parallel);
         myPainter.drawPolyline(line);
     }
     void operator()(const TFillRectPrim& p)

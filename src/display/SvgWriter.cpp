@@ -86,14 +86,18 @@ private:
     // Lines run through pixel centres: every coordinate + 0.5.
     void Draw(const TPolylinePrim& p)
     {
-        myOut << "<polyline fill=\"none\" stroke=\"" << Hex(p.pen.color) << "\" stroke-width=\"" << p.pen.width
+        // A closed outline becomes a polygon, joined at every corner.
+        const bool closed = p.points.size() >= 4 && p.points.front().x == p.points.back().x &&
+                            p.points.front().y == p.points.back().y;
+        const size_t count = closed ? p.points.size() - 1 : p.points.size();
+        myOut << (closed ? "<polygon" : "<polyline") << " fill=\"none\" stroke=\"" << Hex(p.pen.color) << "\" stroke-width=\"" << p.pen.width
               << "\" stroke-linecap=\"square\" stroke-linejoin=\"miter\"";
         if (p.pen.style == TLineStyle::dotted)
             myOut << " stroke-dasharray=\"1,2\"";
         else if (p.pen.style == TLineStyle::dashed)
             myOut << " stroke-dasharray=\"4,2\"";
         myOut << " points=\"";
-        for (size_t i = 0; i < p.points.size(); ++i)
+        for (size_t i = 0; i < count; ++i)
             myOut << (i ? " " : "") << Number(p.points[i].x + 0.5) << ',' << Number(p.points[i].y + 0.5);
         myOut << "\"/>\n";
     }
