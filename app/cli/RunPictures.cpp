@@ -140,7 +140,9 @@ bool WriteMap(const TMap& map, const fs::path& pathWithoutExtension, const TPict
     diagram.SetBgColor(kWhite);
     diagram.SetBmpSize(std::uint16_t(map.columns), std::uint16_t(map.rows));
     const int shorter = std::min(map.columns, map.rows), longer = std::max(map.columns, map.rows);
-    const int zoom = options.zoom > 0 ? options.zoom : std::clamp((240 + shorter - 1) / shorter, 1, std::max(1, 640 / longer));
+    int zoom = options.zoom > 0 ? options.zoom : std::clamp((240 + shorter - 1) / shorter, 1, std::max(1, 640 / longer));
+    // A picture wider than 16384 pixels helps nobody and may not fit in memory.
+    zoom = std::min(zoom, std::max(1, 16384 / longer));
     diagram.SetZoom(std::uint16_t(zoom));
     diagram.XAxis().SetLimits(map.xLo, map.xHi);
     diagram.YAxis().SetLimits(map.yLo, map.yHi);
