@@ -1,5 +1,5 @@
 // ksn run FILE -o DIR: one complete simulation with its log, summary, curves and
-// (optionally) the stored fields and maps as NumPy arrays.
+// (optionally) the stored fields and maps as NumPy arrays; then its pictures (RunPictures).
 #include "CliSink.h"
 #include "Commands.h"
 #include "RunPictures.h"
