@@ -1,7 +1,8 @@
 // ksn run FILE -o DIR: one complete simulation with its log, summary, curves and
-// (optionally) the stored fields and maps as NumPy arrays.
+// (optionally) the stored fields and maps as NumPy arrays; then its pictures (RunPictures).
 #include "CliSink.h"
 #include "Commands.h"
+#include "RunPictures.h"
 
 #include "control/SimulationDriver.h"
 #include "config/FloatText.h"
@@ -21,8 +22,8 @@ namespace ksn::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "run FILE -o DIR [--threads N] [--method NAME] [--summation auto|direct|grouped] [--save-fields] [--quiet]";
+const std::string kUsage = "run FILE -o DIR [--threads N] [--method NAME] [--summation auto|direct|grouped] "
+                          "[--save-fields] [--quiet] " + std::string(kPictureUsage);
 
 struct TRunArgs {
     std::string file;
@@ -32,6 +33,7 @@ struct TRunArgs {
     std::string summation;
     bool saveFields = false;
     bool quiet = false;
+    TPictureOptions pictures;
 };
 
 bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
@@ -45,7 +47,10 @@ bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
             return true;
         };
         std::string v;
-        if (a == "-o" || a == "--output") {
+        if (const int taken = ParsePictureOption(args, i, out.pictures)) {
+            if (taken < 0)
+                return false;
+        } else if (a == "-o" || a == "--output") {
             if (!value(out.outDir))
                 return false;
         } else if (a == "--threads") {
@@ -287,6 +292,7 @@ int RunCommand(const std::vector<std::string>& args)
     bool ok = WriteSummary(dir / "summary.json", driver) && WriteCurves(dir / "curves.csv", driver);
     if (a.saveFields)
         ok = ok && WriteFields(dir, driver);
+    ok = ok && WriteRunPictures(driver, dir, a.file, a.pictures);
     if (!ok) {
         ShowMessage("Cannot write the results to " + a.outDir);
         return 1;

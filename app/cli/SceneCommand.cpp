@@ -1,16 +1,16 @@
 // ksn scene FILE -o DIR [--large]: builds the refractive-index scene of a configuration
 // and writes it out: n.npy (complex128, shape (levels, ny, nx), [iz][iy][ix] = n + i*kappa),
-// levels.csv (per level: report flag, homogeneous flag, mean index) and three grey-ramp
-// pictures of the real index: the x-z cut through the centre row, the y-z cut through
-// the centre column and the x-y cut of the middle level.
+// levels.csv (per level: report flag, homogeneous flag, mean index) and three false-colour
+// maps of the real index: the x-z cut through the centre row, the y-z cut through the
+// centre column and the x-y cut of the middle level.
 #include "CliSink.h"
 #include "Commands.h"
+#include "RunPictures.h"
 
 #include "config/Configuration.h"
 #include "config/FloatText.h"
 #include "config/Messages.h"
 #include "display/NpyWriter.h"
-#include "display/PngWriter.h"
 #include "scene/BrelScenes.h"
 
 #include <complex>
@@ -22,7 +22,7 @@ namespace ksn::cli {
 
 namespace {
 
-constexpr const char* kUsage = "scene FILE -o DIR [--large]";
+const std::string kUsage = "scene FILE -o DIR [--large] " + std::string(kPictureUsage);
 
 int Usage()
 {
@@ -30,20 +30,16 @@ int Usage()
     return 2;
 }
 
-bool WritePicture(const std::filesystem::path& path, int width, int height, const std::vector<double>& map)
-{
-    if (WritePngGrey(path.string(), width, height, map, PictureScale(width, height)))
-        return true;
-    ShowMessage("Cannot write picture " + path.string());
-    return false;
-}
-
 int RunScene(const std::vector<std::string>& args)
 {
     std::string fileName, outDir;
     bool large = false;
+    TPictureOptions pictures;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size())
+        if (const int taken = ParsePictureOption(args, i, pictures)) {
+            if (taken < 0)
+                return Usage();
+        } else if (args[i] == "-o" && i + 1 < args.size())
             outDir = args[++i];
         else if (args[i] == "--large")
             large = true;
@@ -98,7 +94,11 @@ int RunScene(const std::vector<std::string>& args)
     const int centreRow = ny / 2;
     const int centreColumn = nx / 2;
     const int middleLevel = levels / 2;
-    std::vector<double> cutXZ(size_t(levels) * size_t(nx)), cutYZ(size_t(levels) * size_t(ny)), cutXY;
+    TIndexCuts cuts;
+    cuts.levels = levels;
+    cuts.xyLevel = middleLevel;
+    cuts.xz.resize(size_t(levels) * size_t(nx));
+    cuts.yz.resize(size_t(levels) * size_t(ny));
     std::ofstream csv(dir / "levels.csv", std::ios::binary | std::ios::trunc);
     csv << "iz,report,homogeneous,mean_re,mean_im\n";
 
@@ -122,11 +122,11 @@ int RunScene(const std::vector<std::string>& args)
                     volume.emplace_back(n.re, n.im);
                 }
         for (int ix = 0; ix < nx; ++ix)
-            cutXZ[size_t(iz) * size_t(nx) + size_t(ix)] = slice->At(ix, centreRow).re;
+            cuts.xz[size_t(iz) * size_t(nx) + size_t(ix)] = slice->At(ix, centreRow).re;
         for (int iy = 0; iy < ny; ++iy)
-            cutYZ[size_t(iz) * size_t(ny) + size_t(iy)] = slice->At(centreColumn, iy).re;
+            cuts.yz[size_t(iz) * size_t(ny) + size_t(iy)] = slice->At(centreColumn, iy).re;
         if (iz == middleLevel)
-            cutXY.assign(slice->Re(), slice->Re() + size_t(nx) * size_t(ny));
+            cuts.xy.assign(slice->Re(), slice->Re() + size_t(nx) * size_t(ny));
     }
     csv.close();
     bool ok = bool(csv);
@@ -142,10 +142,7 @@ int RunScene(const std::vector<std::string>& args)
         ShowMessage("n.npy not written: " + std::to_string(levels) + " levels of " + std::to_string(nx) + " x " +
                     std::to_string(ny) + " points exceed the memory limit.");
     }
-    // Pictures: x (or y) across, z downwards from the first level; x-y with row 0 on top.
-    ok = WritePicture(dir / "n_xz.png", nx, levels, cutXZ) && ok;
-    ok = WritePicture(dir / "n_yz.png", ny, levels, cutYZ) && ok;
-    ok = WritePicture(dir / "n_xy.png", nx, ny, cutXY) && ok;
+    ok = WriteScenePictures(config, cuts, dir, pictures) && ok;
 
     std::cout << "levels: " << levels << '\n';
     return ok ? 0 : 1;

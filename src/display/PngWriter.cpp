@@ -65,4 +65,28 @@ bool WritePngGrey(const std::string& path, int width, int height, const std::vec
     return ok != 0;
 }
 
+std::vector<std::uint8_t> EncodePngRgb(int width, int height, const std::vector<std::uint8_t>& rgb)
+{
+    if (width < 1 || height < 1 || rgb.size() != size_t(width) * size_t(height) * 3)
+        return {};
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = png_uint_32(width);
+    image.height = png_uint_32(height);
+    image.format = PNG_FORMAT_RGB;
+    // First call measures, second writes.
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), png_int_32(width) * 3, nullptr)) {
+        png_image_free(&image);
+        return {};
+    }
+    std::vector<std::uint8_t> bytes(size);
+    const int ok = png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), png_int_32(width) * 3, nullptr);
+    png_image_free(&image);
+    if (!ok)
+        return {};
+    bytes.resize(size);
+    return bytes;
+}
+
 } // namespace ksn

@@ -1,6 +1,7 @@
 #pragma once
 // Grey-ramp PNG pictures of real 2-D maps (libpng): the map's minimum is black, its
 // maximum white, linearly in between. Row 0 of the map is the picture's top row.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,5 +16,9 @@ bool WritePngGrey(const std::string& path, int width, int height, const std::vec
 // The integer enlargement that brings the shorter side of a width x height map to about
 // `minSide` pixels without letting the longer side exceed `maxSide` (at least 1).
 int PictureScale(int width, int height, int minSide = 256, int maxSide = 2048);
+
+// A PNG file's bytes for width x height RGB pixels (3 bytes each, row by row, row 0 on
+// top); empty when the arguments do not describe a picture.
+std::vector<std::uint8_t> EncodePngRgb(int width, int height, const std::vector<std::uint8_t>& rgb);
 
 } // namespace ksn

@@ -1,0 +1,374 @@
+// Pictures of ksn: the z-plots of a run through the x-y graph, and cuts through the
+// intensity and the index through the false-colour diagram. Both models record a
+// vector picture; the graphs are saved as WMF, SVG and PNG, the maps as PNG (SVG when
+// the program is built without the Qt painter).
+#include "RunPictures.h"
+
+#include "config/Messages.h"
+#include "control/SimulationDriver.h"
+#include "display/NumberFormat.h"
+#include "display/SvgWriter.h"
+#include "display/VellDiagram.h"
+#include "display/VellGrafX.h"
+#ifdef KSN_WITH_RENDER
+#include "render/PictureRender.h"
+#endif
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+namespace ksn::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+using vellgrafx::TVellGrafX;
+
+const TFontSpec kGraphFont{"Times New Roman", 14, false, true, kBlack};
+const TFontSpec kGraphTitleFont{"Times New Roman", 16, true, true, kBlack};
+
+bool ParseInt(const std::string& text, int lo, int hi, int& out)
+{
+    try {
+        size_t used = 0;
+        const int v = std::stoi(text, &used);
+        if (used != text.size() || v < lo || v > hi)
+            return false;
+        out = v;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+const char* UnitText(TScale scale)
+{
+    switch (scale) {
+    case TScale::mm:
+        return "mm";
+    case TScale::um:
+        return "\xC2\xB5m"; // µm
+    case TScale::nm:
+        return "nm";
+    default:
+        return "m";
+    }
+}
+
+// The number of decimals that shows multiples of `step` exactly (at most four).
+int StepDecimals(double step)
+{
+    for (int d = 0; d <= 4; ++d) {
+        const double scaled = step * std::pow(10.0, d);
+        if (std::fabs(scaled - std::round(scaled)) < 1e-6 * scaled)
+            return d;
+    }
+    return -1;
+}
+
+// `preferred` (a fixed-point format with `decimals` decimals) when it tells the ticks of
+// `step` apart, else a fixed-point format that does, else three significant digits.
+std::string LabelFormat(double step, const std::string& preferred = "", int decimals = 0)
+{
+    const int needed = StepDecimals(step);
+    if (!preferred.empty() && needed >= 0 && needed <= decimals)
+        return preferred;
+    if (needed < 0 || std::fabs(step) >= 1e5)
+        return "%.3g";
+    return "%." + std::to_string(needed) + "f";
+}
+
+// Colour-bar labels, a quarter of the range apart: fixed point with at least two
+// decimals and as many as tell them apart, or significant digits for large numbers and
+// fine steps.
+std::string BarFormat(double minValue, double maxValue)
+{
+    const double step = (maxValue - minValue) / 4;
+    const double largest = std::max(std::fabs(minValue), std::fabs(maxValue));
+    if (!(step > 0) || !std::isfinite(step))
+        return "%.2f";
+    const int decimals = std::max(2, int(std::ceil(-std::log10(step) - 1e-9)));
+    if (decimals <= 5 && largest < 1e5)
+        return "%." + std::to_string(decimals) + "f";
+    const int digits = std::clamp(int(std::ceil(std::log10(largest / step))) + 1, 3, 10);
+    return "%." + std::to_string(digits) + "g";
+}
+
+bool WritePng(const fs::path& path, const TPicture& picture)
+{
+#ifdef KSN_WITH_RENDER
+    render::StartOffscreenApplication();
+    return render::WritePicturePng(path.string(), picture);
+#else
+    (void)path;
+    (void)picture;
+    return false;
+#endif
+}
+
+#ifdef KSN_WITH_RENDER
+constexpr bool kPng = true;
+#else
+constexpr bool kPng = false;
+#endif
+
+// Appends the extension (the base name may hold dots of its own).
+fs::path WithExtension(const fs::path& base, const char* extension) { return fs::path(base.string() + extension); }
+
+bool Written(bool ok, const fs::path& path)
+{
+    if (!ok)
+        ShowMessage("Cannot write picture " + path.string());
+    return ok;
+}
+
+// A map: columns x rows values, index column + row * columns, row 0 at the bottom.
+struct TMap {
+    std::string title;
+    std::string xCaption, yCaption;
+    int columns = 0, rows = 0;
+    std::vector<double> values;
+    double xLo = 0, xHi = 1, yLo = 0, yHi = 1;
+};
+
+bool WriteMap(const TMap& map, const fs::path& pathWithoutExtension, const TPictureOptions& options)
+{
+    if (map.columns < 1 || map.rows < 1 || map.columns > 65535 || map.rows > 65535)
+        return true; // nothing to show
+    TVellDiagram diagram;
+    diagram.SetBgColor(kWhite);
+    diagram.SetBmpSize(std::uint16_t(map.columns), std::uint16_t(map.rows));
+    const int shorter = std::min(map.columns, map.rows), longer = std::max(map.columns, map.rows);
+    int zoom = options.zoom > 0 ? options.zoom : std::clamp((240 + shorter - 1) / shorter, 1, std::max(1, 640 / longer));
+    // A picture wider than 16384 pixels helps nobody and may not fit in memory.
+    zoom = std::min(zoom, std::max(1, 16384 / longer));
+    diagram.SetZoom(std::uint16_t(zoom));
+    diagram.XAxis().SetLimits(map.xLo, map.xHi);
+    diagram.YAxis().SetLimits(map.yLo, map.yHi);
+    diagram.XAxis().SetMinDivision(4);
+    diagram.YAxis().SetMinDivision(4);
+    diagram.XAxis().SetNumberFmt(LabelFormat(diagram.XAxis().Ticks().major));
+    diagram.YAxis().SetNumberFmt(LabelFormat(diagram.YAxis().Ticks().major));
+    diagram.XAxis().SetCaption(map.xCaption);
+    diagram.YAxis().SetCaption(map.yCaption);
+    diagram.SetPalette(options.palette);
+    diagram.SetWithBar(true);
+    diagram.SetTitle(map.title);
+    diagram.SetData(map.values);
+    diagram.SetBarFormat(BarFormat(diagram.GetMinValue(), diagram.GetMaxValue()));
+    diagram.FitLayout();
+    const TPicture picture = diagram.Draw();
+    const fs::path png = WithExtension(pathWithoutExtension, ".png"), svg = WithExtension(pathWithoutExtension, ".svg");
+    if (kPng)
+        return Written(WritePng(png, picture), png);
+    return Written(WriteSvg(svg.string(), picture), svg);
+}
+
+// x-z and y-z cuts: one column per slice along z, one row per transverse point with
+// x = (i - n/2) * d, so the vertical axis runs from -n*d/2 to n*d/2.
+TMap ZCut(const std::string& title, const std::string& unit, char across, int slices, double zExtent, int n, double d)
+{
+    TMap m;
+    m.title = title;
+    m.xCaption = "z [" + unit + "]";
+    m.yCaption = std::string(1, across) + " [" + unit + "]";
+    m.columns = slices;
+    m.rows = n;
+    m.values.assign(size_t(slices) * size_t(n), 0.0);
+    m.xLo = 0;
+    m.xHi = zExtent;
+    m.yLo = -n * d / 2;
+    m.yHi = n * d / 2;
+    return m;
+}
+
+TMap XYCut(const std::string& title, const std::string& unit, const TGridParms& g)
+{
+    TMap m;
+    m.title = title;
+    m.xCaption = "x [" + unit + "]";
+    m.yCaption = "y [" + unit + "]";
+    m.columns = g.nx;
+    m.rows = g.ny;
+    m.values.assign(size_t(g.nx) * size_t(g.ny), 0.0);
+    m.xLo = -g.nx * g.dx / 2;
+    m.xHi = g.nx * g.dx / 2;
+    m.yLo = -g.ny * g.dy / 2;
+    m.yHi = g.ny * g.dy / 2;
+    return m;
+}
+
+// One z-plot: title, captions and formats of the main window's graphs; the x axis from
+// 0 to (nz-1)*dz, the y axis from 0 (or the smallest value, when negative) to just
+// above the largest value.
+bool WriteZPlot(const std::vector<TZCurvePoint>& points, double zEnd, const std::string& title,
+    const std::string& yCaption, const std::string& xFormat, double TZCurvePoint::*quantity, const fs::path& base)
+{
+    TVellGrafX graph;
+    graph.SetMessageHandler([](const std::string& text) { ShowMessage(text); });
+    graph.SetSize(640, 400);
+    graph.SetFont(kGraphFont);
+    graph.BackGnd().SetTitleFont(kGraphTitleFont);
+    graph.BackGnd().SetRange(vellgrafx::TBackgndRange::bgAll);
+    graph.BackGnd().SetColors(kWhite, kWhite);
+    graph.SetBackgroundTitle(title);
+    double lo = 0, hi = 0;
+    bool first = true;
+    for (const TZCurvePoint& p : points)
+        if (std::isfinite(p.*quantity)) {
+            hi = first ? p.*quantity : std::max(hi, p.*quantity);
+            lo = std::min(lo, p.*quantity);
+            first = false;
+        }
+    graph.XAxis().SetLimits(0, zEnd);
+    // Up to the first major tick above the largest value, so that a flat curve does not
+    // vanish in the frame.
+    graph.YAxis().SetLimits(std::min(lo, hi), hi);
+    const double step = graph.YAxis().Ticks().major;
+    if (step > 0 && hi > lo)
+        graph.YAxis().SetLimits(lo, (std::floor(hi / step + 1e-9) + 1) * step);
+    graph.XAxis().SetAxisFormat(LabelFormat(graph.XAxis().Ticks().major, xFormat, xFormat == "%.2f" ? 2 : 1));
+    graph.YAxis().SetAxisFormat(LabelFormat(graph.YAxis().Ticks().major, "%.2f", 2));
+    graph.XAxis().SetCaption("Z");
+    graph.YAxis().SetCaption(yCaption);
+    graph.XAxis().SetGrid(vellgrafx::TGridStyle::gsDotted);
+    graph.YAxis().SetGrid(vellgrafx::TGridStyle::gsDotted);
+    graph.Plot().SetCount(int(points.size()));
+    for (size_t i = 0; i < points.size(); ++i) {
+        graph.Plot().SetX(int(i), points[i].z);
+        graph.Plot().SetY(int(i), points[i].*quantity);
+    }
+    graph.FitLayout();
+    graph.DrawBackground();
+    graph.ClearForeground();
+    graph.DrawPlot();
+    const fs::path wmf = WithExtension(base, ".wmf"), svg = WithExtension(base, ".svg"), png = WithExtension(base, ".png");
+    bool ok = Written(graph.SaveToFile(wmf.string()), wmf);
+    const TPicture picture = graph.Compose();
+    ok = Written(WriteSvg(svg.string(), picture), svg) && ok;
+    if (kPng)
+        ok = Written(WritePng(png, picture), png) && ok;
+    return ok;
+}
+
+} // namespace
+
+int ParsePictureOption(const std::vector<std::string>& args, size_t& i, TPictureOptions& options)
+{
+    const std::string& a = args[i];
+    if (a == "--no-plots") {
+        options.plots = false;
+        return 1;
+    }
+    if (a != "--palette" && a != "--zoom")
+        return 0;
+    if (i + 1 >= args.size())
+        return -1;
+    const std::string& value = args[++i];
+    if (a == "--palette")
+        return ParseInt(value, 0, kPaletteCount - 1, options.palette) ? 1 : -1;
+    return ParseInt(value, 1, 64, options.zoom) ? 1 : -1;
+}
+
+bool WriteRunPictures(TSimulationDriver& driver, const fs::path& dir, const std::string& configFile,
+    const TPictureOptions& options)
+{
+    if (!options.plots)
+        return true;
+    const TConfiguration& config = driver.Configuration();
+    const TGridParms& g = config.grid;
+    const std::string unit = UnitText(config.global.scale);
+    const std::string stem = fs::path(configFile).stem().string();
+
+    // The z-plots: stored entry i at z = (slice of entry i) * dz.
+    const std::vector<TZCurvePoint> curves = driver.ZCurves();
+    const double zEnd = (g.nz - 1) * g.dz;
+    bool ok = WriteZPlot(curves, zEnd, "Irradiance over propagation dist.", "Irradiance [%]", "%.1f",
+        &TZCurvePoint::intensity, dir / (stem + "_inty"));
+    ok = WriteZPlot(curves, zEnd, "Absorption over propagation dist.", "Absorption [%]", "%.1f",
+             &TZCurvePoint::absorption, dir / (stem + "_absn")) && ok;
+    ok = WriteZPlot(curves, zEnd, "Energy flux over propagation dist.", "Energy Flux [%]", "%.2f",
+             &TZCurvePoint::energyFlux, dir / (stem + "_eflx")) && ok;
+
+    // Intensity cuts through the stored slices; each column spans `modulus` slices.
+    const auto& store = driver.ForwardStore();
+    const int stored = int(store.size());
+    if (stored < 1 || g.nx < 1 || g.ny < 1)
+        return ok;
+    const fs::path maps = dir / "maps";
+    std::error_code error;
+    fs::create_directories(maps, error);
+    const double zExtent = double(stored) * driver.StoreModulus() * g.dz;
+    const int row = g.ny / 2, column = g.nx / 2;
+    TMap xz = ZCut("Intensity, x-z cut at y = 0", unit, 'x', stored, zExtent, g.nx, g.dx);
+    TMap yz = ZCut("Intensity, y-z cut at x = 0", unit, 'y', stored, zExtent, g.ny, g.dy);
+    TMap xy;
+    for (int k = 0; k < stored; ++k) {
+        TField* f = store[size_t(k)].get();
+        if (!f)
+            continue;
+        const TRealArray& intensity = f->IntensityMap();
+        for (int ix = 0; ix < g.nx; ++ix)
+            xz.values[size_t(k) + size_t(ix) * size_t(stored)] = intensity.At(ix, row);
+        for (int iy = 0; iy < g.ny; ++iy)
+            yz.values[size_t(k) + size_t(iy) * size_t(stored)] = intensity.At(column, iy);
+        if (k == stored - 1) {
+            const double z = k * driver.StoreModulus() * g.dz;
+            xy = XYCut("Intensity, x-y cut at z = " + FormatNumber(LabelFormat(g.dz), z) + " " + unit, unit, g);
+            for (int iy = 0; iy < g.ny; ++iy)
+                for (int ix = 0; ix < g.nx; ++ix)
+                    xy.values[size_t(ix) + size_t(iy) * size_t(g.nx)] = intensity.At(ix, iy);
+        }
+    }
+    ok = WriteMap(xz, maps / "intensity_xz", options) && ok;
+    ok = WriteMap(yz, maps / "intensity_yz", options) && ok;
+    ok = WriteMap(xy, maps / "intensity_xy", options) && ok;
+
+    // The real index along the centre row, every level, asked as the run loop asks.
+    TBrelScenes* scene = driver.Scene();
+    if (scene && g.nz >= 1) {
+        TMap index = ZCut("Real index n, x-z cut at y = 0", unit, 'x', g.nz, g.nz * g.dz, g.nx, g.dx);
+        for (int iz = 0; iz < g.nz; ++iz) {
+            scene->GetLevelReport(iz);
+            scene->GetLevelMeanN(iz);
+            scene->IsHomogLevel(iz);
+            const TComplexArray* slice = scene->GetLevel(iz);
+            if (!slice || slice->Nx() != g.nx || slice->Ny() != g.ny)
+                continue;
+            for (int ix = 0; ix < g.nx; ++ix)
+                index.values[size_t(iz) + size_t(ix) * size_t(g.nz)] = slice->At(ix, row).re;
+        }
+        ok = WriteMap(index, maps / "index_xz", options) && ok;
+    }
+    return ok;
+}
+
+bool WriteScenePictures(const TConfiguration& config, const TIndexCuts& cuts, const fs::path& dir,
+    const TPictureOptions& options)
+{
+    if (!options.plots)
+        return true;
+    const TGridParms& g = config.grid;
+    const std::string unit = UnitText(config.global.scale);
+    const int levels = cuts.levels;
+    TMap xz = ZCut("Real index n, x-z cut at y = 0", unit, 'x', levels, levels * g.dz, g.nx, g.dx);
+    TMap yz = ZCut("Real index n, y-z cut at x = 0", unit, 'y', levels, levels * g.dz, g.ny, g.dy);
+    // The cuts come level by level (cut[iz * n + i]); the maps want z across.
+    for (int iz = 0; iz < levels; ++iz) {
+        for (int ix = 0; ix < g.nx; ++ix)
+            xz.values[size_t(iz) + size_t(ix) * size_t(levels)] = cuts.xz[size_t(iz) * size_t(g.nx) + size_t(ix)];
+        for (int iy = 0; iy < g.ny; ++iy)
+            yz.values[size_t(iz) + size_t(iy) * size_t(levels)] = cuts.yz[size_t(iz) * size_t(g.ny) + size_t(iy)];
+    }
+    TMap xy = XYCut("Real index n, x-y cut at z = " + FormatNumber(LabelFormat(g.dz), cuts.xyLevel * g.dz) + " " + unit,
+        unit, g);
+    if (cuts.xy.size() == xy.values.size())
+        xy.values = cuts.xy;
+    bool ok = WriteMap(xz, dir / "n_xz", options);
+    ok = WriteMap(yz, dir / "n_yz", options) && ok;
+    ok = WriteMap(xy, dir / "n_xy", options) && ok;
+    return ok;
+}
+
+} // namespace ksn::cli
