@@ -224,6 +224,8 @@ void TBrelWaveOptics::PooledReflection(const char* where, bool allComplex, const
         }
 
         TWorkPool pool(std::max<std::int32_t>(1, myThreadCount));
+        // The waiting thread keeps serving the front end's events.
+        pool.SetWaitCallback([] { MessageSink().ProcessEvents(); });
         if (rows)
             pool.Run(0, ny - 1,
                      allComplex ? TWorkPool::TWorker(std::bind_front(&TBrelWaveOptics::ReflectionRowWorkerAllComplex, this))

@@ -185,7 +185,11 @@ TEST_P(ExampleEveryMethod, RunsForwardAndBidirectionalWithFiniteFields)
         for (const bool ac : {false, true}) {
             if ((ac && Scalar(m)) || !Bound(m, ac))
                 continue;
-            for (const char* passes : {"0", "2"}) {
+            // The vector wave-propagation methods also with their pooled steps.
+            const bool pooled = m == TSimMethod::vwpm || m == TSimMethod::vwpmh;
+            for (const std::string passes : {"0", "2", pooled ? "2 --threads 2" : ""}) {
+                if (passes.empty())
+                    continue;
                 const std::string what = std::string(SimMethodName(m)) + (ac ? " allcomplex" : "") + " reflections " + passes;
                 const fs::path out = dir / "out";
                 fs::remove_all(out);
@@ -197,7 +201,7 @@ TEST_P(ExampleEveryMethod, RunsForwardAndBidirectionalWithFiniteFields)
                 const std::vector<double> e = Moduli(out / "fields", Scalar(m), shape);
                 EXPECT_GT(*std::max_element(e.begin(), e.end()), 0.0) << what;
                 EXPECT_EQ(Slurp(out / "summary.json").find("null"), std::string::npos) << what;
-                if (std::string(passes) != "0" && fs::exists(out / "fields" / "back"))
+                if (passes != "0" && fs::exists(out / "fields" / "back"))
                     Moduli(out / "fields" / "back", Scalar(m), shape);
             }
         }

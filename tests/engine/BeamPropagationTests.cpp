@@ -29,14 +29,6 @@ const TBeamForm kAllForms[] = {kVectorForms[0], kVectorForms[1], kVectorForms[2]
 
 bool IsScalar(const TBeamForm& f) { return f.method == TSimMethod::sbpm; }
 
-// A field of the form's kind: scalar E = fx, or vector (fx, fy).
-TFieldRef FieldFor(const TBeamForm& form, const TGridParms& g, const TVectorFn& f)
-{
-    if (IsScalar(form))
-        return MakeField(g, kLambda, [&](int c, int r) { return f(c, r)[0]; });
-    return MakeVector(g, f);
-}
-
 TVectorFn Constant(TCplx ex, TCplx ey)
 {
     return [=](int, int) { return std::array<TCplx, 2>{ex, ey}; };
@@ -55,10 +47,12 @@ std::vector<TCplx> Filled(size_t n, TCplx v) { return std::vector<TCplx>(n, v); 
 
 } // namespace
 
-TEST(BeamPropagation, ReferenceMediumStepIsAngularSpectrumPropagationWithObliqueExtinction)
+TEST(BeamPropagation, AbsorbingSlabIsAngularSpectrumPropagationWithObliqueExtinction)
 {
-    // 16 x 8 grid with dx = dy = 0.8 um: every spectral component lies inside the vacuum
-    // light circle, so all forms carry the whole spectrum. n = N everywhere, absorbing.
+    // A homogeneous absorbing slab, n = N everywhere: every form, the all-complex vbpm
+    // included, must carry the reference extinction exp(-k0 Im N dz beta/kz) (its screen
+    // holds only Im n - Im N = 0). dx = dy = 0.8 um puts the whole spectrum inside the
+    // vacuum light circle, so all forms carry all of it.
     const TGridParms g = MakeGrid(16, 8, 0.8, 0.8, 0.6);
     const TCplx n(1.3, 0.01);
     const TInterface medium(g, n, n);
@@ -76,7 +70,7 @@ TEST(BeamPropagation, ReferenceMediumStepIsAngularSpectrumPropagationWithOblique
     const auto expected = AngularSpectrumVector(g, ex, ey, n);
     for (const TBeamForm& form : kAllForms) {
         TBrelWaveOptics engine;
-        const TFieldRef input = FieldFor(form, g, beam);
+        const TFieldRef input = FieldOf(IsScalar(form), g, beam);
         for (const bool homogeneous : {true, false}) {
             const TFieldRef out =
                 CallStep(engine.GetPropFunc(Method(form.method, form.allComplex), g), medium.In(g, input.get(), nullptr, homogeneous));
@@ -87,79 +81,43 @@ TEST(BeamPropagation, ReferenceMediumStepIsAngularSpectrumPropagationWithOblique
     }
 }
 
-TEST(BeamPropagation, AllComplexStepAbsorbsInAHomogeneousAbsorbingSlab)
+TEST(BeamPropagation, ScreenGivesEveryPointItsOwnIndexAndVbpmfItsLocalTransmission)
 {
-    // The reference extinction belongs to every vector form: without it the all-complex
-    // vbpm would carry a homogeneous absorbing slab without loss (its screen holds only
-    // Im n2 - Im N2 = 0).
-    const TGridParms g = MakeGrid(4, 4);
-    const double kappa = 0.02, dz = g.dz * g.scaleFactor;
-    const TInterface slab(g, TCplx(1.5, kappa), TCplx(1.5, kappa));
-    for (const TBeamForm& form : kAllForms) {
-        TBrelWaveOptics engine;
-        const TPropagationStep step = engine.GetPropFunc(Method(form.method, form.allComplex), g);
-        TFieldRef field = FieldFor(form, g, Constant(1.0, 0.0));
-        for (int k = 1; k <= 3; ++k) {
-            field = CallStep(step, slab.In(g, field.get()));
-            ExpectNear(Comp(*field, 0), Filled(16, std::exp(-k * kK0 * kappa * dz) * std::polar(1.0, k * 1.5 * kK0 * dz)),
-                       1e-12, std::string(form.name) + " slice " + std::to_string(k));
-        }
-    }
-}
-
-TEST(BeamPropagation, ScreenGivesEveryPointItsOwnIndexWhateverTheReference)
-{
-    // A normally incident plane wave in a slice of varying index (above and below the
-    // reference, absorbing in part): spectral step and screen together give
-    // e^{i k0 dz n(x, y)} at every point, with the complex n, independent of N.
+    // A normally incident plane wave from n1(x, y) into n2(x, y) (above and below the
+    // reference, absorbing in part) under an unchanged reference N: spectral step and
+    // screen give t e^{i k0 dz n2(x, y)} whatever N, with t = 2 n1/(n1 + n2) for vbpmf
+    // (real parts in the real form; 1 on a homogeneous pair) and sbpm, 1 for vbpm.
+    // Point (0, 0) has n1 + n2 = 0: its transmission stays 1, no error.
     const TGridParms g = MakeGrid(8, 4);
     const double dz = g.dz * g.scaleFactor;
-    const auto index = [](int c, int r) { return TCplx(1.2 + 0.1 * ((c * 3 + r) % 5) - 0.15 * (r % 2), 0.004 * (c % 3)); };
-    const TComplexArray n = MakeSlice(g, index);
-    for (const TBeamForm& form : kAllForms)
-        for (const TCplx reference : {TCplx(1.3, 0.002), TCplx(1.1, 0.0)}) {
-            TBrelWaveOptics engine;
-            const TFieldRef input = FieldFor(form, g, Constant(TCplx(0.6, -0.2), 0.0));
-            const TFieldRef out = CallStep(engine.GetPropFunc(Method(form.method, form.allComplex), g),
-                                      Input(n, reference, n, reference, g, input.get()));
-            std::vector<TCplx> expected;
-            for (int r = 0; r < g.ny; ++r)
-                for (int c = 0; c < g.nx; ++c)
-                    expected.push_back(TCplx(0.6, -0.2) * std::exp(TCplx(0.0, 1.0) * kK0 * dz * index(c, r)));
-            ExpectNear(Comp(*out, 0), expected, 1e-12, std::string(form.name) + " reference " + std::to_string(reference.real()));
-        }
-}
-
-TEST(BeamPropagation, VbpmfScreenAddsLocalTransmissionAndSurvivesAVanishingIndexSum)
-{
-    // Local step n1 -> n2 under an unchanged reference: vbpmf multiplies by
-    // t = 2 n1/(n1 + n2) (real parts in the real form), vbpm does not, and a homogeneous
-    // pair drops t. Point (0, 0) has n1 + n2 = 0: its transmission stays 1, no error.
-    const TGridParms g = MakeGrid(4, 2);
-    const double dz = g.dz * g.scaleFactor;
     const auto n1 = [](int c, int r) { return c == 0 && r == 0 ? TCplx(1.2, 0.1) : TCplx(1.0 + 0.1 * c, 0.01 * r); };
-    const auto n2 = [](int c, int r) { return c == 0 && r == 0 ? TCplx(-1.2, -0.1) : TCplx(1.5 - 0.05 * c, 0.0); };
+    const auto n2 = [](int c, int r) {
+        return c == 0 && r == 0 ? TCplx(-1.2, -0.1) : TCplx(1.2 + 0.1 * ((c * 3 + r) % 5) - 0.15 * (r % 2), 0.004 * (c % 3));
+    };
     const TComplexArray previous = MakeSlice(g, n1), current = MakeSlice(g, n2);
-    const TCplx reference(1.25, 0.0);
-    for (const TBeamForm& form : kVectorForms)
-        for (const bool homogeneous : {false, true}) {
-            TBrelWaveOptics engine;
-            const TFieldRef input = MakeVector(g, Constant(1.0, 0.0));
-            TFieldRef out;
-            ASSERT_NO_THROW(out = CallStep(engine.GetPropFunc(Method(form.method, form.allComplex), g),
-                                      Input(previous, reference, current, reference, g, input.get(), nullptr, homogeneous)))
-                << form.name;
-            std::vector<TCplx> expected;
-            for (int r = 0; r < g.ny; ++r)
-                for (int c = 0; c < g.nx; ++c) {
-                    const TCplx a = n1(c, r), b = n2(c, r);
-                    TCplx t = 1.0;
-                    if (form.method == TSimMethod::vbpmf && !homogeneous && !(c == 0 && r == 0))
-                        t = form.allComplex ? 2.0 * a / (a + b) : TCplx(2.0 * a.real() / (a.real() + b.real()));
-                    expected.push_back(t * std::exp(TCplx(0.0, 1.0) * kK0 * dz * b));
-                }
-            ExpectNear(Comp(*out, 0), expected, 1e-12, std::string(form.name) + (homogeneous ? " homogeneous" : ""));
-        }
+    for (const TBeamForm& form : kAllForms)
+        for (const TCplx reference : {TCplx(1.3, 0.002), TCplx(1.1, 0.0)})
+            for (const bool homogeneous : {false, true}) {
+                TBrelWaveOptics engine;
+                const TFieldRef input = FieldOf(IsScalar(form), g, Constant(TCplx(0.6, -0.2), 0.0));
+                TFieldRef out;
+                ASSERT_NO_THROW(out = CallStep(engine.GetPropFunc(Method(form.method, form.allComplex), g),
+                                               Input(previous, reference, current, reference, g, input.get(), nullptr,
+                                                     homogeneous)))
+                    << form.name;
+                const bool local = IsScalar(form) || (form.method == TSimMethod::vbpmf && !homogeneous);
+                std::vector<TCplx> expected;
+                for (int r = 0; r < g.ny; ++r)
+                    for (int c = 0; c < g.nx; ++c) {
+                        const TCplx a = n1(c, r), b = n2(c, r);
+                        TCplx t = 1.0;
+                        if (local && !(c == 0 && r == 0))
+                            t = form.allComplex ? 2.0 * a / (a + b) : TCplx(2.0 * a.real() / (a.real() + b.real()));
+                        expected.push_back(TCplx(0.6, -0.2) * t * std::exp(TCplx(0.0, 1.0) * kK0 * dz * b));
+                    }
+                ExpectNear(Comp(*out, 0), expected, 1e-12,
+                           std::string(form.name) + " N = " + std::to_string(reference.real()) + (homogeneous ? " homogeneous" : ""));
+            }
 }
 
 TEST(BeamPropagation, BackwardFieldIsTransmittedOnlyAndBothFieldsAddBeforeThePropagator)
@@ -175,7 +133,7 @@ TEST(BeamPropagation, BackwardFieldIsTransmittedOnlyAndBothFieldsAddBeforeThePro
         TBrelWaveOptics engine;
         const TPropagationStep step = engine.GetPropFunc(Method(form.method, form.allComplex), g);
         const double t = IsScalar(form) ? 1.0 : 0.8;
-        const TFieldRef back = FieldFor(form, g, Constant(TCplx(0.0, 0.5), 0.25));
+        const TFieldRef back = FieldOf(IsScalar(form), g, Constant(TCplx(0.0, 0.5), 0.25));
         const TFieldRef backOnly = CallStep(step, Input(previous, 1.0, current, 1.5, g, nullptr, back.get()));
         ExpectNear(Comp(*backOnly, 0), Filled(32, t * TCplx(0.0, 0.5)), 1e-12, std::string(form.name) + " backward only");
         if (!IsScalar(form)) {
@@ -185,7 +143,7 @@ TEST(BeamPropagation, BackwardFieldIsTransmittedOnlyAndBothFieldsAddBeforeThePro
         // Both: (t A + B) P with the reference step; uniform local slices equal to the
         // references make the screen 1 except vbpmf's local t on a non-homogeneous pair.
         const TInterface step15(g, 1.0, 1.5);
-        const TFieldRef forward = FieldFor(form, g, Constant(1.0, 0.0));
+        const TFieldRef forward = FieldOf(IsScalar(form), g, Constant(1.0, 0.0));
         const TFieldRef both = CallStep(step, step15.In(g, forward.get(), back.get(), true));
         // vector: (0.8 A + B) P; sbpm: (A + B) P times its screen's t = 0.8.
         const TCplx expected =
@@ -251,7 +209,7 @@ TEST(BeamPropagation, ContractOfTheStepCall)
         const TPropagationStep step = engine.GetPropFunc(Method(form.method, form.allComplex), g);
         ASSERT_TRUE(step);
         // Neither field: nothing happens, the step time is kept.
-        const TFieldRef input = FieldFor(form, g, Constant(1.0, 0.5));
+        const TFieldRef input = FieldOf(IsScalar(form), g, Constant(1.0, 0.5));
         input->SetAmplitudeSum(2.5L);
         CallStep(step, medium.In(g, input.get()));
         const TExtended time = engine.GetStepTime();
@@ -260,7 +218,7 @@ TEST(BeamPropagation, ContractOfTheStepCall)
         EXPECT_EQ(none, nullptr);
         EXPECT_EQ(engine.GetStepTime(), time);
         // An existing output is cleared, reused and takes the wave quantities.
-        TFieldRef output = FieldFor(form, g, Constant(9.0, 9.0));
+        TFieldRef output = FieldOf(IsScalar(form), g, Constant(9.0, 9.0));
         output->SetLambda(0.5e-6);
         const TField* object = output.get();
         step(medium.In(g, input.get()), output);
@@ -273,10 +231,6 @@ TEST(BeamPropagation, ContractOfTheStepCall)
         TComplexArray nan = UniformSlice(g, 1.2);
         nan.SetAt(1, 2, {std::nan(""), 0.0});
         EXPECT_THROW(CallStep(step, Input(medium.previous, 1.2, nan, 1.2, g, input.get())), EGeneralError);
-        EXPECT_THROW(CallStep(step, Input(medium.previous, 1.2, medium.current, TCplx(std::nan(""), 0), g, input.get())),
-                     EGeneralError);
-        const TComplexArray small = UniformSlice(MakeGrid(2, 4), 1.2);
-        EXPECT_THROW(CallStep(step, Input(small, 1.2, medium.current, 1.2, g, input.get())), EGeneralError);
         TFieldRef same = input;
         EXPECT_THROW(step(medium.In(g, input.get()), same), EGeneralError);
         const TFieldRef wrongKind = IsScalar(form) ? TFieldRef(MakeVector(g, Constant(1.0, 0.0)))

@@ -24,6 +24,14 @@ inline std::shared_ptr<TVectorEField> MakeVector(const TGridParms& g, const TVec
     return field;
 }
 
+// A scalar field E = f[0] or a vector field (f[0], f[1]).
+inline TFieldRef FieldOf(bool scalar, const TGridParms& g, const TVectorFn& f)
+{
+    if (scalar)
+        return MakeField(g, kLambda, [&](int c, int r) { return f(c, r)[0]; });
+    return MakeVector(g, f);
+}
+
 // Component m (0 = x, 1 = y, 2 = z; a scalar field has only 0) of a field.
 inline std::vector<TCplx> Comp(const TField& f, int m)
 {
