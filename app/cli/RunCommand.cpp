@@ -22,14 +22,15 @@ namespace ksn::cli {
 
 namespace {
 
-const std::string kUsage = "run FILE -o DIR [--threads N] [--method NAME] [--summation auto|direct|grouped] "
-                          "[--save-fields] [--quiet] " + std::string(kPictureUsage);
+const std::string kUsage = "run FILE -o DIR [--threads N] [--method NAME] [--reflections N] "
+                          "[--summation auto|direct|grouped] [--save-fields] [--quiet] " + std::string(kPictureUsage);
 
 struct TRunArgs {
     std::string file;
     std::string outDir;
     int threads = -1;
     std::string method;
+    int reflections = -1; // -1: as the configuration says
     std::string summation;
     bool saveFields = false;
     bool quiet = false;
@@ -67,6 +68,17 @@ bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
         } else if (a == "--method") {
             if (!value(out.method))
                 return false;
+        } else if (a == "--reflections") {
+            if (!value(v))
+                return false;
+            try {
+                size_t used = 0;
+                out.reflections = std::stoi(v, &used);
+                if (used != v.size() || out.reflections < 0)
+                    return false;
+            } catch (...) {
+                return false;
+            }
         } else if (a == "--summation") {
             if (!value(out.summation))
                 return false;
@@ -184,15 +196,18 @@ bool WriteCurves(const std::filesystem::path& path, TSimulationDriver& driver)
     return bool(out);
 }
 
-// Stored fields as (stored slices, ny, nx) arrays, element [k][iy][ix].
-bool WriteFields(const std::filesystem::path& dir, TSimulationDriver& driver)
+// The fields of a slice store as (stored slices, ny, nx) arrays, element [k][iy][ix],
+// in `fieldDir` (E.npy, or Ex.npy, Ey.npy and Ez.npy); empty entries are zero. With a
+// map folder, the intensity and absorption maps go there.
+bool WriteStore(const std::vector<TFieldRef>& store, const std::filesystem::path& fieldDir,
+    const std::filesystem::path* mapDir, TSimulationDriver& driver)
 {
-    const auto& store = driver.ForwardStore();
     const TGridParms& g = driver.Configuration().grid;
     const size_t nx = size_t(g.nx), ny = size_t(g.ny), nk = store.size();
     const bool vector = !IsScalarMethod(driver.Configuration().global.simMethod);
-    std::filesystem::create_directories(dir / "fields");
-    std::filesystem::create_directories(dir / "maps");
+    std::filesystem::create_directories(fieldDir);
+    if (mapDir)
+        std::filesystem::create_directories(*mapDir);
     std::vector<std::complex<double>> ex(nk * ny * nx), ey, ez;
     if (vector) {
         ey.resize(ex.size());
@@ -219,14 +234,27 @@ bool WriteFields(const std::filesystem::path& dir, TSimulationDriver& driver)
     const std::vector<size_t> shape{nk, ny, nx};
     bool ok = true;
     if (vector) {
-        ok &= WriteNpyComplex128((dir / "fields" / "Ex.npy").string(), shape, ex);
-        ok &= WriteNpyComplex128((dir / "fields" / "Ey.npy").string(), shape, ey);
-        ok &= WriteNpyComplex128((dir / "fields" / "Ez.npy").string(), shape, ez);
+        ok &= WriteNpyComplex128((fieldDir / "Ex.npy").string(), shape, ex);
+        ok &= WriteNpyComplex128((fieldDir / "Ey.npy").string(), shape, ey);
+        ok &= WriteNpyComplex128((fieldDir / "Ez.npy").string(), shape, ez);
     } else {
-        ok &= WriteNpyComplex128((dir / "fields" / "E.npy").string(), shape, ex);
+        ok &= WriteNpyComplex128((fieldDir / "E.npy").string(), shape, ex);
     }
-    ok &= WriteNpyFloat64((dir / "maps" / "intensity.npy").string(), shape, intensity);
-    ok &= WriteNpyFloat64((dir / "maps" / "absorption.npy").string(), shape, absorption);
+    if (mapDir) {
+        ok &= WriteNpyFloat64((*mapDir / "intensity.npy").string(), shape, intensity);
+        ok &= WriteNpyFloat64((*mapDir / "absorption.npy").string(), shape, absorption);
+    }
+    return ok;
+}
+
+// The stored fields and their maps; after reflection passes also, in fields/back/, the
+// backward field of every stored slice.
+bool WriteFields(const std::filesystem::path& dir, TSimulationDriver& driver)
+{
+    const std::filesystem::path maps = dir / "maps";
+    bool ok = WriteStore(driver.ForwardStore(), dir / "fields", &maps, driver);
+    if (!driver.BackFieldStore().empty())
+        ok = ok && WriteStore(driver.BackFieldStore(), dir / "fields" / "back", nullptr, driver);
     return ok;
 }
 
@@ -273,6 +301,10 @@ int RunCommand(const std::vector<std::string>& args)
         config.global.simMethod = method;
         // The incident field's kind (scalar or vector) follows the method.
         driver.BuildInput(false);
+    }
+    if (a.reflections >= 0) {
+        config.global.bidirectional = a.reflections > 0;
+        config.global.reflections = a.reflections;
     }
     if (a.threads > 0) {
         config.global.threadCount = a.threads;

@@ -65,7 +65,9 @@ bool TSimulationDriver::CheckRunnable()
     const double perField = points * (components * 16.0 + 8.0 + 16.0 + 16.0);
     const int modulus = myConfig.global.moduloTracking && myConfig.global.modulus > 1 ? myConfig.global.modulus : 1;
     const double stored = std::ceil(double(myScene->GetNz()) / modulus);
-    const double need = perField * stored * (myConfig.global.bidirectional ? 2.0 : 1.0);
+    // With reflection passes the backward fields of the stored slices are kept as well.
+    const double copies = !myConfig.global.bidirectional ? 1.0 : myConfig.global.reflections > 0 ? 3.0 : 2.0;
+    const double need = perField * stored * copies;
     const double have = PhysicalMemoryBytes();
     if (have > 0 && need > 0.6 * have)
         return refuse("The slice store would need about " + GiB(need) + " but this machine has " + GiB(have) +
@@ -169,6 +171,7 @@ bool TSimulationDriver::RunInScope()
     myScene->SetLargeScene(global.largeScene);
     myForwardStore.clear();
     myBackwardStore.clear();
+    myBackFieldStore.clear();
 
     // Store entry k holds slice k*m. Modulo tracking with modulus 1 (or a modulus below
     // 1, which the reader already turns into 1) stores every slice and allows every
@@ -183,6 +186,8 @@ bool TSimulationDriver::RunInScope()
         myBackwardStore.assign(size_t(trackedSlices), nullptr);
         // A single slice has no interface to reflect at.
         passes = mySliceCount > 1 ? std::max(0, global.reflections) : 0;
+        if (passes > 0)
+            myBackFieldStore.assign(size_t(trackedSlices), nullptr);
     }
 
     Log("Simulation Started.");
@@ -266,6 +271,8 @@ void TSimulationDriver::RunSweeps(
         } else if (d == -1) {
             TFieldRef& from = W[Parity(z + 1)];
             TFieldRef& reflected = myBackwardStore[size_t(k)];
+            // The backward field this pass leaves at a stored slice (kept for the user).
+            TFieldRef left;
             if (from) {
                 Propagate(prop, report, z + 1, z, T, nullptr, from.get());
                 if (stored && T) {
@@ -273,14 +280,18 @@ void TSimulationDriver::RunSweeps(
                         T->Accum(*reflected);
                     if (myForwardStore[size_t(k)])
                         myForwardStore[size_t(k)]->Accum(*T);
+                    left = T;
                 }
                 if (T)
                     Propagate(prop, report, z, z, W[Parity(z)], T.get(), nullptr);
             } else if (stored && reflected) {
                 if (myForwardStore[size_t(k)])
                     myForwardStore[size_t(k)]->Accum(*reflected);
+                left = reflected;
                 Propagate(prop, report, z, z, W[Parity(z)], reflected.get(), nullptr);
             }
+            if (left && k < int(myBackFieldStore.size()))
+                myBackFieldStore[size_t(k)] = std::move(left);
         } else if (stored) {
             TFieldRef& reflected = myBackwardStore[size_t(k)];
             if (W[Parity(z - 1)])

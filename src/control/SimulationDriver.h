@@ -85,6 +85,10 @@ public:
     TBrelScenes* Scene() { return myScene.get(); }
     TField* IncidentField() { return myIncident.get(); }
     const std::vector<TFieldRef>& ForwardStore() const { return myForwardStore; }
+    // Bidirectional runs with reflections: per stored slice (entries as the forward
+    // store), the field that the latest backward pass reaching the slice left there;
+    // empty entries where none did. Empty when the run made no backward pass.
+    const std::vector<TFieldRef>& BackFieldStore() const { return myBackFieldStore; }
     // Store entry k holds slice k * StoreModulus(). After a stopped run the store holds
     // only the entries of the slices done.
     int StoreModulus() const { return myStoreModulus; }
@@ -125,6 +129,7 @@ private:
     std::unique_ptr<TField> myIncident;
     std::vector<TFieldRef> myForwardStore;
     std::vector<TFieldRef> myBackwardStore;
+    std::vector<TFieldRef> myBackFieldStore;
     TSummation mySummation = TSummation::automatic;
     TPropagationStep myPropOverride;
     TReflectionStep myReflOverride;

@@ -27,6 +27,13 @@ TPropagationStep TBrelWaveOptics::GetPropFunc(const TGlobalParms& global)
     switch (SelectPropagationStep(global.simMethod, myMultithreaded, global.allComplex)) {
     case TPropagationStepId::PropagateSWPM: return std::bind_front(&TBrelWaveOptics::PropagateSWPM, this);
     case TPropagationStepId::PropagateSWPMH: return std::bind_front(&TBrelWaveOptics::PropagateSWPMH, this);
+    case TPropagationStepId::PropagateVBPMF: return std::bind_front(&TBrelWaveOptics::PropagateVBPMF, this);
+    case TPropagationStepId::PropagateVBPMFAllComplex:
+        return std::bind_front(&TBrelWaveOptics::PropagateVBPMFAllComplex, this);
+    case TPropagationStepId::PropagateVBPM: return std::bind_front(&TBrelWaveOptics::PropagateVBPM, this);
+    case TPropagationStepId::PropagateVBPMAllComplex:
+        return std::bind_front(&TBrelWaveOptics::PropagateVBPMAllComplex, this);
+    case TPropagationStepId::PropagateSBPM: return std::bind_front(&TBrelWaveOptics::PropagateSBPM, this);
     default: return {}; // the other methods' steps are not part of this build yet
     }
 }
@@ -35,8 +42,16 @@ TReflectionStep TBrelWaveOptics::GetReflFunc(const TGlobalParms& global)
 {
     switch (SelectReflectionStep(global.simMethod, myMultithreaded, global.allComplex)) {
     case TReflectionStepId::none: return {};
-    default: return {}; // the reflection steps are not part of this build yet
+    case TReflectionStepId::ReflectVWPM: return std::bind_front(&TBrelWaveOptics::ReflectVWPM, this);
+    case TReflectionStepId::ReflectVWPMAllComplex: return std::bind_front(&TBrelWaveOptics::ReflectVWPMAllComplex, this);
+    case TReflectionStepId::MT_nextVWR: return std::bind_front(&TBrelWaveOptics::MT_nextVWR, this);
+    case TReflectionStepId::MT_nextVWRAllComplex: return std::bind_front(&TBrelWaveOptics::MT_nextVWRAllComplex, this);
+    case TReflectionStepId::ReflectVBPM: return std::bind_front(&TBrelWaveOptics::ReflectVBPM, this);
+    case TReflectionStepId::ReflectVBPMAllComplex: return std::bind_front(&TBrelWaveOptics::ReflectVBPMAllComplex, this);
+    case TReflectionStepId::ReflectSWPM: return std::bind_front(&TBrelWaveOptics::ReflectSWPM, this);
+    case TReflectionStepId::ReflectSBPM: return std::bind_front(&TBrelWaveOptics::ReflectSBPM, this);
     }
+    return {};
 }
 
 bool TBrelWaveOptics::InModeRange(double nk, double dk, double k) const

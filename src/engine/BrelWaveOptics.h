@@ -13,6 +13,7 @@
 #include "engine/IndexTuples.h"
 #include "engine/PointSum.h"
 #include "engine/SpectralGrid.h"
+#include "engine/SpectralTransform.h"
 #include "engine/StepSelection.h"
 #include "engine/Steps.h"
 #include "field/Field.h"
@@ -25,6 +26,7 @@
 namespace ksn {
 
 class TScalarEField;
+class TVectorEField;
 
 class TBrelWaveOptics {
 public:
@@ -61,10 +63,50 @@ public:
     void PropagateSWPM(const TStepInput& in, TFieldRef& output);
     void PropagateSWPMH(const TStepInput& in, TFieldRef& output);
 
+    // The beam-propagation methods: split-step propagation in the slices' reference
+    // media with a real-space phase-and-extinction screen (vbpmf, vbpm vector; sbpm
+    // scalar), and their reflection steps at the reference-index interface.
+    void PropagateVBPMF(const TStepInput& in, TFieldRef& output);
+    void PropagateVBPMFAllComplex(const TStepInput& in, TFieldRef& output);
+    void PropagateVBPM(const TStepInput& in, TFieldRef& output);
+    void PropagateVBPMAllComplex(const TStepInput& in, TFieldRef& output);
+    void PropagateSBPM(const TStepInput& in, TFieldRef& output);
+    void ReflectVBPM(const TStepInput& in, TFieldRef& reflected);
+    void ReflectVBPMAllComplex(const TStepInput& in, TFieldRef& reflected);
+    void ReflectSBPM(const TStepInput& in, TFieldRef& reflected);
+
+    // Reflection steps of the wave-propagation methods (Fresnel coefficients point by
+    // point from the two index slices) and the pooled vector forms.
+    void ReflectSWPM(const TStepInput& in, TFieldRef& reflected);
+    void ReflectVWPM(const TStepInput& in, TFieldRef& reflected);
+    void ReflectVWPMAllComplex(const TStepInput& in, TFieldRef& reflected);
+    void MT_nextVWR(const TStepInput& in, TFieldRef& reflected);
+    void MT_nextVWRAllComplex(const TStepInput& in, TFieldRef& reflected);
+
 private:
     // One scalar step: the point-by-point sum, or the spectral path when `spectral`.
     void ScalarStep(const char* where, bool spectral, const TStepInput& in, TFieldRef& output);
     void StoreStepTime();
+
+    // Beam propagation (BeamPropagation.cpp) and reflection (BeamReflection.cpp).
+    void VectorBeamStep(const char* where, bool localFresnel, bool allComplex, const TStepInput& in,
+                        TFieldRef& output);
+    void VectorBeamReflection(const char* where, bool allComplex, const TStepInput& in, TFieldRef& reflected);
+
+    // Wave-propagation reflection (WPMReflection.cpp) and its pooled form
+    // (ReflectionPooled.cpp): the plane waves and index tuples of one step.
+    // Checks a vector reflection step's inputs (a forward field required), sets up the
+    // spectral grid and, for the point path, the index tuples.
+    TVectorEField* CheckVectorReflection(const std::string& caller, bool allComplex, bool spectral,
+                                         const TStepInput& in, const TFieldRef& reflected);
+    // The plane waves of the forward spectrum a vector reflection carries.
+    void CollectReflectionWaves(bool allComplex, bool spectral, const TVectorEField& forward);
+    void PooledReflection(const char* where, bool allComplex, const TStepInput& in, TFieldRef& reflected);
+    void ReflectionLine(bool row, std::int32_t index);
+    void ReflectionRowWorker(std::int32_t r);
+    void ReflectionColumnWorker(std::int32_t c);
+    void ReflectionRowWorkerAllComplex(std::int32_t r);
+    void ReflectionColumnWorkerAllComplex(std::int32_t c);
 
     bool myMultithreaded = false;
     std::int32_t myThreadCount = 0;
@@ -78,6 +120,14 @@ private:
     TIndexTuples myTuples;
     TSumScratch myScratch;
     std::vector<TPlaneWave> myWaves;
+
+    // Published for the workers of a pooled reflection step, null outside it.
+    const TStepInput* myReflectionInput = nullptr;
+    TVectorEField* myReflectedField = nullptr;
+    bool myReflectionAllComplex = false;
+    bool myReflectionSpectral = false; // homogeneous pair: workers write spectral values
+    TSumTargets myReflectionTargets;
+    TInverseTransform2D myLineTransform;
 };
 
 } // namespace ksn
