@@ -94,14 +94,6 @@ inline TComplexOf<R> TsC(TComplexOf<R> kz1, TComplexOf<R> kz2)
     return IsZero(sum) ? TComplexOf<R>{} : Div(R(2) * kz1, sum);
 }
 
-// tp = 2 kz1 n1 n2 / (kz1 n2^2 + kz2 n1^2); 0 when the denominator vanishes.
-template <class R>
-inline TComplexOf<R> TpC(TComplexOf<R> n1, TComplexOf<R> n2, TComplexOf<R> kz1, TComplexOf<R> kz2)
-{
-    const TComplexOf<R> denominator = kz1 * (n2 * n2) + kz2 * (n1 * n1);
-    return IsZero(denominator) ? TComplexOf<R>{} : Div(R(2) * (kz1 * (n1 * n2)), denominator);
-}
-
 // tq = 2 n1^2 kz2 / (n2^2 kz1 + n1^2 kz2); 0 when the denominator vanishes.
 template <class R>
 inline TComplexOf<R> TqC(TComplexOf<R> n1, TComplexOf<R> n2, TComplexOf<R> kz1, TComplexOf<R> kz2)
@@ -151,20 +143,20 @@ inline R Flux(const TField* field, TExtended kx, TExtended ky, TComplexOf<R> ex,
 // comment with ts = FresnelTs(n1, n2, kz1, kz2) (1 for n1 = n2).
 //
 // Otherwise, only with the switch on and kz1^2 >= 0, kz2^2 >= 0 or n1 = n2, with
-// kz = sqrt(kz^2) or i sqrt(-kz^2), ts and tp the complex Fresnel coefficients, and (Ax,
-// Ay, Az) the forward amplitudes (the backward ones in backward-only mode):
-//   n1 < n2, kz1^2 < 0 < kz2^2:  Ex' = tp Ax kz2/(n1 k0), Ey' = ts Ay         (becomes propagating)
-//   n1 > n2, kz1^2 > 0 > kz2^2:  with kt = sqrt(kt^2), s = kx Ax + ky Ay,    (total reflection)
-//     Ex' = tp (kz1 s - kt^2 Az)/(kt n1 k0) kz2/(n2 k0), Ey' = ts (kx Ay - ky Ax)/kt,
-//     Ez' = tp (kz1 s - kt^2 Az) n1/(n2^2 k0)
-//   n1 != n2, kz1^2 < 0, kz2^2 = 0, kappa2 = 0:  T with tq = 0, Ez' = 0
-//   n1 = n2:                     Ex' = Ax, Ey' = Ay, Ez' = Az
-//   any other index step:        nothing.
-// Then the propagator by the sign of kz2^2: > 0 as P above; = 0: 0 when kappa2 != 0, else
-// 1; < 0: exp(-sqrt(-kz2^2) dz), times the lateral phase, applied to Ex' (+ Bx) and
-// Ey' (+ By) but not to Ez', which is added without lateral phase. Backward-only mode
-// uses the lateral phase alone and applies it to Ez' too. For kz2^2 > 0, Ez' comes from
-// transversality. No flux is counted for these waves.
+// kz = sqrt(kz^2) or i sqrt(-kz^2) and (Ax, Ay, Az) the forward amplitudes (the backward
+// ones in backward-only mode):
+//   index step, n1 < n2 and kz1^2 < 0 < kz2^2 (an evanescent wave becomes propagating),
+//   n1 > n2 and kz1^2 > 0 > kz2^2 (total internal reflection), or kz1^2 < 0, kz2^2 = 0
+//   and kappa2 = 0 (grazing): the transmission T of the file comment with the complex
+//   coefficients ts = 2 kz1/(kz1 + kz2) and tq, i.e. the Fresnel transmission of the p
+//   and s parts with the wave's own complex kz on either side (tq = 0 at kz2 = 0), and
+//   Ez' by transversality with the complex kz2 (0 at kz2 = 0);
+//   n1 = n2: Ex' = Ax, Ey' = Ay, and Ez' = Az is added without lateral phase;
+//   any other index step: nothing.
+// Then the propagator by the sign of kz2^2: > 0 as P above; = 0: 0 when kappa2 != 0,
+// else 1; < 0: exp(-sqrt(-kz2^2) dz); times the lateral phase, applied to Ex' (+ Bx) and
+// Ey' (+ By). Backward-only mode uses the lateral phase alone, for every component. No
+// flux is counted for these waves.
 //
 // kz1^2 and kz2^2 are formed in extended precision in both summations, so that the case a
 // plane wave falls into never depends on the summation.
@@ -243,38 +235,23 @@ private:
         const TComplexOf<R> kz1 = RootOf<R>(R(kz1Sq)), kz2 = RootOf<R>(R(kz2Sq));
         const bool backwardOnly = mode == TStepMode::backwardOnly;
         const TComplex* a = backwardOnly ? w.backward : w.forward;
-        const TComplexOf<R> ax = Widen<R>(a[0]), ay = Widen<R>(a[1]), az = Widen<R>(a[2]);
-        TComplexOf<R> ex, ey, ez;
-        if (n1 == n2) {
+        const TComplexOf<R> ax = Widen<R>(a[0]), ay = Widen<R>(a[1]);
+        TComplexOf<R> ex, ey;
+        const bool sameIndex = n1 == n2;
+        if (sameIndex) {
             ex = ax;
             ey = ay;
-            ez = az;
+        } else if ((n1 < n2 && kz1Sq < 0.0L && kz2Sq > 0.0L) || (n1 > n2 && kz1Sq > 0.0L && kz2Sq < 0.0L) ||
+                   (kz1Sq < 0.0L && kz2Sq == 0.0L && kappa2 == R(0))) {
+            Transmit<R>(TsC<R>(kz1, kz2), TqC<R>(Real(n1), Real(n2), kz1, kz2), kx, ky, kt2, ax, ay, ex, ey);
         } else {
-            const TComplexOf<R> ts = TsC<R>(kz1, kz2);
-            const TComplexOf<R> tp = TpC<R>(Real(n1), Real(n2), kz1, kz2);
-            if (n1 < n2 && kz1Sq < 0.0L && kz2Sq > 0.0L) {
-                ex = tp * ax * ((R(1) / (n1 * k)) * kz2);
-                ey = ts * ay;
-                ez = az;
-            } else if (n1 > n2 && kz1Sq > 0.0L && kz2Sq < 0.0L) {
-                const R kt = std::sqrt(kt2);
-                const TComplexOf<R> p = Sub(kz1 * (kx * ax + ky * ay), kt2 * az);
-                const TComplexOf<R> s = (R(1) / kt) * Sub(kx * ay, ky * ax);
-                ex = tp * ((R(1) / (kt * n1 * k)) * p) * ((R(1) / (n2 * k)) * kz2);
-                ey = ts * s;
-                ez = (n1 / (n2 * n2 * k)) * (tp * p);
-            } else if (kz1Sq < 0.0L && kz2Sq == 0.0L && kappa2 == R(0)) {
-                Transmit<R>(ts, TComplexOf<R>{}, kx, ky, kt2, ax, ay, ex, ey);
-                ez = {};
-            } else {
-                return false;
-            }
+            return false;
         }
         phase = R(0);
         if (backwardOnly) {
             lateral[0] = ex;
             lateral[1] = ey;
-            lateral[2] = kz2Sq > 0.0L ? TransverseEz<R>(kx, ky, ex, ey, kz2) : ez;
+            lateral[2] = sameIndex ? Widen<R>(a[2]) : TransverseEz<R>(kx, ky, ex, ey, kz2);
             return true;
         }
         if (mode == TStepMode::both) {
@@ -292,11 +269,11 @@ private:
         }
         lateral[0] = factor * ex;
         lateral[1] = factor * ey;
-        if (kz2Sq > 0.0L) {
-            lateral[2] = TransverseEz<R>(kx, ky, lateral[0], lateral[1], kz2);
-        } else {
+        if (sameIndex) {
             lateral[2] = {};
-            local[kLocalEz] = ez;
+            local[kLocalEz] = Widen<R>(a[2]);
+        } else {
+            lateral[2] = TransverseEz<R>(kx, ky, lateral[0], lateral[1], kz2);
         }
         return true;
     }

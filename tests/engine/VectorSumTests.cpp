@@ -1,0 +1,205 @@
+// The vector steps summed in different ways give one result: direct, grouped and
+// automatic summation, single-threaded and pooled on 1 to 4 threads, split by rows and by
+// columns, in every mode.
+#include "VectorTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+
+using namespace ksn;
+using namespace ksn::test;
+
+namespace {
+
+const double kK0 = 2.0 * kPi / kLambda;
+
+std::shared_ptr<TVectorEField> Beam(const TGridParms& g, double width, double tiltX, double tiltY, TCplx ey)
+{
+    return MakeVectorField(g, kLambda, [&](int c, int r) {
+        const double x = XOf(g, c), y = YOf(g, r), phase = tiltX * x + tiltY * y;
+        const TCplx e = std::exp(-(x * x + y * y) / (width * width)) * TCplx(std::cos(phase), std::sin(phase));
+        return TVec{e, ey * e, 0.3 * e};
+    });
+}
+
+// A disc of index `core` (radius a fraction of the grid) in `cladding`.
+TComplexArray Disc(const TGridParms& g, TCplx core, TCplx cladding, double fraction)
+{
+    return MakeSlice(g, [&](int c, int r) {
+        const double u = (c - g.nx / 2.0) / g.nx, v = (r - g.ny / 2.0) / g.ny;
+        return u * u + v * v <= fraction * fraction ? core : cladding;
+    });
+}
+
+// A slice step with its fields. dx = dy = 0.25 um puts the spectrum out to 2 k0, so narrow
+// beams carry evanescent plane waves; the evanescent switch is on.
+struct TScene {
+    std::string name;
+    TGridParms grid;
+    TComplexArray previous, current;
+    std::shared_ptr<TVectorEField> a, b;
+};
+
+TScene MakeScene(const std::string& name, int nx, int ny, TCplx n1Core, TCplx n1, TCplx n2Core, TCplx n2)
+{
+    TScene s{name, MakeGrid(nx, ny, 0.25, 0.25, 0.2), {}, {}, nullptr, nullptr};
+    s.grid.evanescent = true;
+    s.previous = Disc(s.grid, n1Core, n1, 0.2);
+    s.current = Disc(s.grid, n2Core, n2, 0.3);
+    const double w = 0.12 * nx * 0.25e-6;
+    s.a = Beam(s.grid, w, 0.4 * kK0, -0.2 * kK0, TCplx(0.0, 0.5));
+    s.b = Beam(s.grid, 0.7 * w, -0.3 * kK0, 0.1 * kK0, 0.25);
+    return s;
+}
+
+TVectorResult RunStep(const TPropagationStep& step, const TScene& s, TField* forward, TField* backward, bool homogeneous)
+{
+    return ResultOf(*Step(step, s.previous, s.current, s.grid, forward, backward, homogeneous));
+}
+
+// Components (L2), flux map (max) and total flux of `other` relative to `reference`.
+void ExpectSame(const TVectorResult& other, const TVectorResult& reference, double tolerance, const std::string& what)
+{
+    double norm = 0.0;
+    for (const TCplx& v : reference.Components())
+        norm += std::norm(v);
+    ASSERT_GT(norm, 0.0) << what << ": a scene that yields nothing compares nothing";
+    EXPECT_LT(RelativeL2(other.Components(), reference.Components()), tolerance) << what;
+    EXPECT_LT(RelativeMax(other.flux, reference.flux), tolerance) << what << " flux map";
+    EXPECT_LE(std::abs(other.total - reference.total), tolerance * std::abs(reference.total)) << what << " total flux";
+}
+
+std::vector<TModeCase> Modes(const TScene& s)
+{
+    return {{"forward", s.a.get(), nullptr}, {"backward", nullptr, s.b.get()}, {"both", s.a.get(), s.b.get()}};
+}
+
+} // namespace
+
+TEST(VectorSummation, GroupedAndAutomaticAgreeWithDirectForEveryStepIncludingEvanescentCases)
+{
+    // Index steps both ways (evanescent waves turning propagating, total internal
+    // reflection), equal indices with evanescent waves (unpropagated Ez), absorption.
+    const TScene scenes[] = {
+        MakeScene("step up", 16, 8, 1.0, 1.45, 1.6, 1.45),
+        MakeScene("total internal reflection", 8, 16, 1.5, 1.5, 1.0, TCplx(1.5, 0.01)),
+        MakeScene("absorbing core, equal cladding", 16, 16, TCplx(1.5, 0.02), 1.2, TCplx(1.6, 0.05), 1.2),
+    };
+    for (const TScene& s : scenes) {
+        for (const TVectorStepKind kind : kVectorSteps) {
+            for (const bool pooled : {false, true}) {
+                for (const TModeCase& m : Modes(s)) {
+                    std::ostringstream what;
+                    what << s.name << ", " << NameOf(kind) << (pooled ? " pooled" : "") << ", " << m.name;
+                    const auto run = [&](TSummation summation) {
+                        TBrelWaveOptics engine(2);
+                        engine.SetSummation(summation);
+                        TakeExtraModes(engine, s.grid, 3);
+                        return RunStep(pooled ? PooledStep(engine, kind) : SingleStep(engine, kind), s, m.forward,
+                                   m.backward, false);
+                    };
+                    const TVectorResult direct = run(TSummation::direct);
+                    ExpectSame(run(TSummation::grouped), direct, 1e-10, what.str() + " grouped");
+                    ExpectSame(run(TSummation::automatic), direct, 1e-10, what.str() + " automatic");
+                }
+            }
+        }
+    }
+}
+
+TEST(VectorSummation, GrazingPlaneWaveAgreesInEverySummation)
+{
+    // nx dx = 4 lambda: column 0 has kx = -k0 exactly, kz2 = 0 in vacuum, evanescent in 0.8.
+    TGridParms g = MakeGrid(8, 8, 0.5, 0.5, 0.25);
+    g.evanescent = true;
+    TScene s{"grazing", g, Disc(g, 0.8, 1.0, 0.3), UniformSlice(g, 1.0), nullptr, nullptr};
+    s.a = Beam(g, 0.6e-6, -0.9 * kK0, 0.0, 1.0);
+    for (const bool pooled : {false, true}) {
+        TBrelWaveOptics engine(2);
+        engine.SetSummation(TSummation::direct);
+        const TVectorResult direct = RunStep(pooled ? PooledStep(engine, TVectorStepKind::vwpm)
+                                                : SingleStep(engine, TVectorStepKind::vwpm),
+                                         s, s.a.get(), nullptr, false);
+        engine.SetSummation(TSummation::grouped);
+        ExpectSame(RunStep(pooled ? PooledStep(engine, TVectorStepKind::vwpm) : SingleStep(engine, TVectorStepKind::vwpm),
+                       s, s.a.get(), nullptr, false),
+                   direct, 1e-10, pooled ? "pooled" : "single");
+    }
+}
+
+TEST(VectorPooled, PooledStepsEqualSingleThreadedOnRowsAndColumnsForOneToFourThreads)
+{
+    // 8 x 16 and 64 x 128 split by rows (nx <= ny/2), 8 x 8 and 64 x 64 by columns; the
+    // small grids summed directly, the large ones grouped. The hybrids run their spectral
+    // path (homogeneous flag set: only the index at (0, 0) counts).
+    const struct {
+        int nx, ny;
+        TSummation summation;
+    } grids[] = {{8, 16, TSummation::direct},
+                 {8, 8, TSummation::direct},
+                 {64, 128, TSummation::grouped},
+                 {64, 64, TSummation::grouped}};
+    for (const auto& grid : grids) {
+        const TScene s = MakeScene(std::to_string(grid.nx) + "x" + std::to_string(grid.ny), grid.nx, grid.ny,
+                                   TCplx(1.6, 0.01), 1.45, 1.0, 1.45);
+        EXPECT_EQ(TBrelWaveOptics::PoolsByRows(grid.nx, grid.ny), grid.nx * 2 <= grid.ny) << s.name;
+        for (const TVectorStepKind kind : kVectorSteps) {
+            for (const TModeCase& m : Modes(s)) {
+                std::ostringstream what;
+                what << s.name << " " << SummationName(grid.summation) << ", " << NameOf(kind) << ", " << m.name;
+                TBrelWaveOptics single;
+                single.SetSummation(grid.summation);
+                TakeExtraModes(single, s.grid, 2);
+                const TVectorResult reference = RunStep(SingleStep(single, kind), s, m.forward, m.backward, IsHybrid(kind));
+                for (int threads = 1; threads <= 4; ++threads) {
+                    TBrelWaveOptics engine(threads);
+                    engine.SetSummation(grid.summation);
+                    TakeExtraModes(engine, s.grid, 2);
+                    const TVectorResult pooled =
+                        RunStep(PooledStep(engine, kind), s, m.forward, m.backward, IsHybrid(kind));
+                    ExpectSame(pooled, reference, 1e-12, what.str() + ", " + std::to_string(threads) + " threads");
+                    EXPECT_EQ(engine.GetPublishedInput(), nullptr) << what.str();
+                }
+            }
+        }
+    }
+}
+
+TEST(VectorPooled, AutomaticPlanMixingDirectAndGroupedTuplesMatchesSingleThreaded)
+{
+    // A graded core: most points their own tuple (summed directly), the cladding grouped.
+    TGridParms g = MakeGrid(32, 16, 0.25, 0.25, 0.2);
+    const auto graded = [&](double n0) {
+        return MakeSlice(g, [&, n0](int c, int r) {
+            const double x = c - 16.0 + 0.3, y = r - 8.0, rr = (x * x + y * y) / 30.0;
+            return TCplx(rr < 1.0 ? n0 - 0.02 * rr : n0 - 0.02, 0.0);
+        });
+    };
+    const TScene s{"graded", g, graded(1.50), graded(1.51), Beam(g, 1.0e-6, 0.2 * kK0, 0.0, 0.5), nullptr};
+    for (const TVectorStepKind kind : {TVectorStepKind::vwpm, TVectorStepKind::vwpmAllComplex}) {
+        TBrelWaveOptics single;
+        const TVectorResult reference = RunStep(SingleStep(single, kind), s, s.a.get(), nullptr, false);
+        TBrelWaveOptics engine(3);
+        ExpectSame(RunStep(PooledStep(engine, kind), s, s.a.get(), nullptr, false), reference, 1e-12, NameOf(kind));
+    }
+}
+
+TEST(VectorPooled, MultithreadedEngineSelectsThePooledStepsAndRunsThem)
+{
+    const TScene s = MakeScene("selected", 8, 16, 1.6, 1.45, 1.0, 1.45);
+    for (const TSimMethod method : {TSimMethod::vwpm, TSimMethod::vwpmh}) {
+        for (const bool allComplex : {false, true}) {
+            TGlobalParms global;
+            global.simMethod = method;
+            global.allComplex = allComplex;
+            TBrelWaveOptics single, pooled(2);
+            const TPropagationStep a = single.GetPropFunc(global, s.grid), b = pooled.GetPropFunc(global, s.grid);
+            ASSERT_TRUE(a && b);
+            ExpectSame(RunStep(b, s, s.a.get(), nullptr, false), RunStep(a, s, s.a.get(), nullptr, false), 1e-12,
+                       std::string(allComplex ? "all-complex " : "") + (method == TSimMethod::vwpm ? "vwpm" : "vwpmh"));
+        }
+    }
+}

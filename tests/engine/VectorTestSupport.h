@@ -1,0 +1,132 @@
+#pragma once
+// Vector fields, the vector steps (single-threaded and pooled) and their comparison for
+// the engine tests.
+#include "EngineTestSupport.h"
+#include "field/VectorEField.h"
+
+#include <algorithm>
+#include <string>
+
+namespace ksn::test {
+
+struct TVec {
+    TCplx x, y, z;
+};
+
+// A vector field of wavelength lambda (metres) with E(c, r) = f(c, r).
+inline std::shared_ptr<TVectorEField> MakeVectorField(const TGridParms& g, double lambda,
+                                                      const std::function<TVec(int, int)>& f)
+{
+    auto field = std::make_shared<TVectorEField>(g);
+    field->SetLambda(lambda);
+    for (int r = 0; r < g.ny; ++r)
+        for (int c = 0; c < g.nx; ++c) {
+            const TVec v = f(c, r);
+            field->EX().SetAt(c, r, {v.x.real(), v.x.imag()});
+            field->EY().SetAt(c, r, {v.y.real(), v.y.imag()});
+            field->EZ().SetAt(c, r, {v.z.real(), v.z.imag()});
+        }
+    return field;
+}
+
+// Everything a vector step writes: the components, the flux map and the total flux.
+struct TVectorResult {
+    std::vector<TCplx> ex, ey, ez;
+    std::vector<double> flux;
+    double total = 0.0;
+
+    std::vector<TCplx> Components() const
+    {
+        std::vector<TCplx> all(ex);
+        all.insert(all.end(), ey.begin(), ey.end());
+        all.insert(all.end(), ez.begin(), ez.end());
+        return all;
+    }
+};
+
+inline TVectorResult ResultOf(TField& f)
+{
+    auto& v = dynamic_cast<TVectorEField&>(f);
+    TVectorResult r;
+    r.ex = Values(v.EX());
+    r.ey = Values(v.EY());
+    r.ez = Values(v.EZ());
+    for (const TCplx& value : Values(v.EnergyFluxMap()))
+        r.flux.push_back(value.real());
+    r.total = v.GetEnergyFlux();
+    return r;
+}
+
+// max |a - b| / max |b| over the flux map.
+inline double RelativeMax(const std::vector<double>& a, const std::vector<double>& b)
+{
+    double d = 0.0, n = 0.0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        d = std::max(d, std::abs(a[i] - b[i]));
+        n = std::max(n, std::abs(b[i]));
+    }
+    return n > 0.0 ? d / n : d;
+}
+
+// The four vector steps and the engine member of each form.
+enum class TVectorStepKind { vwpm, vwpmAllComplex, vwpmh, vwpmhAllComplex };
+constexpr TVectorStepKind kVectorSteps[] = {TVectorStepKind::vwpm, TVectorStepKind::vwpmAllComplex,
+                                            TVectorStepKind::vwpmh, TVectorStepKind::vwpmhAllComplex};
+
+inline const char* NameOf(TVectorStepKind k)
+{
+    switch (k) {
+    case TVectorStepKind::vwpm: return "PropagateVWPM";
+    case TVectorStepKind::vwpmAllComplex: return "PropagateVWPMAllComplex";
+    case TVectorStepKind::vwpmh: return "PropagateVWPMH";
+    case TVectorStepKind::vwpmhAllComplex: return "PropagateVWPMHAllComplex";
+    }
+    return "";
+}
+
+inline bool IsHybrid(TVectorStepKind k)
+{
+    return k == TVectorStepKind::vwpmh || k == TVectorStepKind::vwpmhAllComplex;
+}
+
+inline TPropagationStep SingleStep(TBrelWaveOptics& engine, TVectorStepKind k)
+{
+    using E = TBrelWaveOptics;
+    switch (k) {
+    case TVectorStepKind::vwpm: return std::bind_front(&E::PropagateVWPM, &engine);
+    case TVectorStepKind::vwpmAllComplex: return std::bind_front(&E::PropagateVWPMAllComplex, &engine);
+    case TVectorStepKind::vwpmh: return std::bind_front(&E::PropagateVWPMH, &engine);
+    case TVectorStepKind::vwpmhAllComplex: return std::bind_front(&E::PropagateVWPMHAllComplex, &engine);
+    }
+    return {};
+}
+
+inline TPropagationStep PooledStep(TBrelWaveOptics& engine, TVectorStepKind k)
+{
+    using E = TBrelWaveOptics;
+    switch (k) {
+    case TVectorStepKind::vwpm: return std::bind_front(&E::PropagateVWPMMT, &engine);
+    case TVectorStepKind::vwpmAllComplex: return std::bind_front(&E::PropagateVWPMMTAllComplex, &engine);
+    case TVectorStepKind::vwpmh: return std::bind_front(&E::PropagateVWPMHMT, &engine);
+    case TVectorStepKind::vwpmhAllComplex: return std::bind_front(&E::PropagateVWPMHMTAllComplex, &engine);
+    }
+    return {};
+}
+
+// An engine whose GetPropFunc has taken the extra modes (read by the all-complex forms).
+inline void TakeExtraModes(TBrelWaveOptics& engine, const TGridParms& g, int extraModes)
+{
+    TGlobalParms global;
+    global.simMethod = TSimMethod::vwpm;
+    global.extraModes = extraModes;
+    engine.GetPropFunc(global, g);
+}
+
+// The three modes of a step and their inputs.
+struct TModeCase {
+    const char* name;
+    TField* forward;
+    TField* backward;
+};
+
+} // namespace ksn::test
