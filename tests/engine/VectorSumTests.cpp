@@ -170,20 +170,29 @@ TEST(VectorPooled, PooledStepsEqualSingleThreadedOnRowsAndColumnsForOneToFourThr
 
 TEST(VectorPooled, AutomaticPlanMixingDirectAndGroupedTuplesMatchesSingleThreaded)
 {
-    // A graded core: most points their own tuple (summed directly), the cladding grouped.
-    TGridParms g = MakeGrid(32, 16, 0.25, 0.25, 0.2);
-    const auto graded = [&](double n0) {
-        return MakeSlice(g, [&, n0](int c, int r) {
-            const double x = c - 16.0 + 0.3, y = r - 8.0, rr = (x * x + y * y) / 30.0;
-            return TCplx(rr < 1.0 ? n0 - 0.02 * rr : n0 - 0.02, 0.0);
+    // Three plane waves: the bulk index is cheaper grouped, the single-point tuples of one
+    // graded line are summed directly; that line is a row on a 16 x 16 grid (columns
+    // split the work) and a column on an 8 x 32 grid (rows split it).
+    for (const auto& [nx, ny] : {std::pair{16, 16}, std::pair{8, 32}}) {
+        const TGridParms g = MakeGrid(nx, ny, 0.4, 0.4, 0.5);
+        const double k = 2.0 * kPi / (nx * 0.4e-6);
+        const auto field = MakeVectorField(g, kLambda, [&](int c, int) {
+            const double x = XOf(g, c);
+            const TCplx e = 1.0 + std::exp(TCplx(0.0, k * x)) + std::exp(TCplx(0.0, -2.0 * k * x));
+            return TVec{e, 0.5 * e, 0.0};
         });
-    };
-    const TScene s{"graded", g, graded(1.50), graded(1.51), Beam(g, 1.0e-6, 0.2 * kK0, 0.0, 0.5), nullptr};
-    for (const TVectorStepKind kind : {TVectorStepKind::vwpm, TVectorStepKind::vwpmAllComplex}) {
-        TBrelWaveOptics single;
-        const TVectorResult reference = RunStep(SingleStep(single, kind), s, s.a.get(), nullptr, false);
-        TBrelWaveOptics engine(3);
-        ExpectSame(RunStep(PooledStep(engine, kind), s, s.a.get(), nullptr, false), reference, 1e-12, NameOf(kind));
+        const TComplexArray current = MakeSlice(g, [&](int c, int r) {
+            const int along = nx == ny ? c : r, line = nx == ny ? r : c;
+            return line == 1 ? TCplx(1.5 + 0.001 * along, 0.0) : TCplx(1.5);
+        });
+        const TScene s{std::to_string(nx) + "x" + std::to_string(ny), g, UniformSlice(g, 1.5), current, field, nullptr};
+        for (const TVectorStepKind kind : {TVectorStepKind::vwpm, TVectorStepKind::vwpmAllComplex}) {
+            TBrelWaveOptics single;
+            const TVectorResult reference = RunStep(SingleStep(single, kind), s, s.a.get(), nullptr, false);
+            TBrelWaveOptics engine(3);
+            ExpectSame(RunStep(PooledStep(engine, kind), s, s.a.get(), nullptr, false), reference, 1e-12,
+                       s.name + " " + NameOf(kind));
+        }
     }
 }
 
