@@ -79,27 +79,42 @@ std::vector<TModeCase> Modes(const TScene& s)
 
 } // namespace
 
+// A plane-wave-rich beam at the grazing column: nx dx = 4 lambda puts column 0 at
+// kx = -k0 exactly, so kz2 = 0 in vacuum, while the wave is evanescent in 0.8.
+TScene GrazingScene()
+{
+    TScene s{"grazing", MakeGrid(8, 8, 0.5, 0.5, 0.25), {}, {}, nullptr, nullptr};
+    s.grid.evanescent = true;
+    s.previous = Disc(s.grid, 0.8, 1.0, 0.3);
+    s.current = UniformSlice(s.grid, 1.0);
+    s.a = Beam(s.grid, 0.6e-6, -0.9 * kK0, 0.0, 1.0);
+    s.b = Beam(s.grid, 0.8e-6, 0.5 * kK0, 0.0, 0.5);
+    return s;
+}
+
 TEST(VectorSummation, GroupedAndAutomaticAgreeWithDirectForEveryStepIncludingEvanescentCases)
 {
     // Index steps both ways (evanescent waves turning propagating, total internal
-    // reflection), equal indices with evanescent waves (unpropagated Ez), absorption.
+    // reflection), equal indices with evanescent waves (unpropagated Ez), absorption,
+    // grazing incidence.
     const TScene scenes[] = {
         MakeScene("step up", 16, 8, 1.0, 1.45, 1.6, 1.45),
         MakeScene("total internal reflection", 8, 16, 1.5, 1.5, 1.0, TCplx(1.5, 0.01)),
         MakeScene("absorbing core, equal cladding", 16, 16, TCplx(1.5, 0.02), 1.2, TCplx(1.6, 0.05), 1.2),
+        GrazingScene(),
     };
     for (const TScene& s : scenes) {
-        for (const TVectorStepKind kind : kVectorSteps) {
+        for (const TVectorStepForm& kind : kVectorSteps) {
             for (const bool pooled : {false, true}) {
                 for (const TModeCase& m : Modes(s)) {
                     std::ostringstream what;
-                    what << s.name << ", " << NameOf(kind) << (pooled ? " pooled" : "") << ", " << m.name;
+                    what << s.name << ", " << kind.name << (pooled ? " pooled" : "") << ", " << m.name;
                     const auto run = [&](TSummation summation) {
                         TBrelWaveOptics engine(2);
                         engine.SetSummation(summation);
                         TakeExtraModes(engine, s.grid, 3);
-                        return RunStep(pooled ? PooledStep(engine, kind) : SingleStep(engine, kind), s, m.forward,
-                                   m.backward, false);
+                        return RunStep(pooled ? kind.Pooled(engine) : kind.Single(engine), s, m.forward, m.backward,
+                                       false);
                     };
                     const TVectorResult direct = run(TSummation::direct);
                     ExpectSame(run(TSummation::grouped), direct, 1e-10, what.str() + " grouped");
@@ -107,26 +122,6 @@ TEST(VectorSummation, GroupedAndAutomaticAgreeWithDirectForEveryStepIncludingEva
                 }
             }
         }
-    }
-}
-
-TEST(VectorSummation, GrazingPlaneWaveAgreesInEverySummation)
-{
-    // nx dx = 4 lambda: column 0 has kx = -k0 exactly, kz2 = 0 in vacuum, evanescent in 0.8.
-    TGridParms g = MakeGrid(8, 8, 0.5, 0.5, 0.25);
-    g.evanescent = true;
-    TScene s{"grazing", g, Disc(g, 0.8, 1.0, 0.3), UniformSlice(g, 1.0), nullptr, nullptr};
-    s.a = Beam(g, 0.6e-6, -0.9 * kK0, 0.0, 1.0);
-    for (const bool pooled : {false, true}) {
-        TBrelWaveOptics engine(2);
-        engine.SetSummation(TSummation::direct);
-        const TVectorResult direct = RunStep(pooled ? PooledStep(engine, TVectorStepKind::vwpm)
-                                                : SingleStep(engine, TVectorStepKind::vwpm),
-                                         s, s.a.get(), nullptr, false);
-        engine.SetSummation(TSummation::grouped);
-        ExpectSame(RunStep(pooled ? PooledStep(engine, TVectorStepKind::vwpm) : SingleStep(engine, TVectorStepKind::vwpm),
-                       s, s.a.get(), nullptr, false),
-                   direct, 1e-10, pooled ? "pooled" : "single");
     }
 }
 
@@ -146,20 +141,20 @@ TEST(VectorPooled, PooledStepsEqualSingleThreadedOnRowsAndColumnsForOneToFourThr
         const TScene s = MakeScene(std::to_string(grid.nx) + "x" + std::to_string(grid.ny), grid.nx, grid.ny,
                                    TCplx(1.6, 0.01), 1.45, 1.0, 1.45);
         EXPECT_EQ(TBrelWaveOptics::PoolsByRows(grid.nx, grid.ny), grid.nx * 2 <= grid.ny) << s.name;
-        for (const TVectorStepKind kind : kVectorSteps) {
+        for (const TVectorStepForm& kind : kVectorSteps) {
             for (const TModeCase& m : Modes(s)) {
                 std::ostringstream what;
-                what << s.name << " " << SummationName(grid.summation) << ", " << NameOf(kind) << ", " << m.name;
+                what << s.name << " " << SummationName(grid.summation) << ", " << kind.name << ", " << m.name;
                 TBrelWaveOptics single;
                 single.SetSummation(grid.summation);
                 TakeExtraModes(single, s.grid, 2);
-                const TVectorResult reference = RunStep(SingleStep(single, kind), s, m.forward, m.backward, IsHybrid(kind));
+                const TVectorResult reference = RunStep(kind.Single(single), s, m.forward, m.backward, kind.hybrid);
                 for (int threads = 1; threads <= 4; ++threads) {
                     TBrelWaveOptics engine(threads);
                     engine.SetSummation(grid.summation);
                     TakeExtraModes(engine, s.grid, 2);
                     const TVectorResult pooled =
-                        RunStep(PooledStep(engine, kind), s, m.forward, m.backward, IsHybrid(kind));
+                        RunStep(kind.Pooled(engine), s, m.forward, m.backward, kind.hybrid);
                     ExpectSame(pooled, reference, 1e-12, what.str() + ", " + std::to_string(threads) + " threads");
                     EXPECT_EQ(engine.GetPublishedInput(), nullptr) << what.str();
                 }
@@ -186,12 +181,12 @@ TEST(VectorPooled, AutomaticPlanMixingDirectAndGroupedTuplesMatchesSingleThreade
             return line == 1 ? TCplx(1.5 + 0.001 * along, 0.0) : TCplx(1.5);
         });
         const TScene s{std::to_string(nx) + "x" + std::to_string(ny), g, UniformSlice(g, 1.5), current, field, nullptr};
-        for (const TVectorStepKind kind : {TVectorStepKind::vwpm, TVectorStepKind::vwpmAllComplex}) {
+        for (const TVectorStepForm& kind : {kVWPM, kVWPMAllComplex}) {
             TBrelWaveOptics single;
-            const TVectorResult reference = RunStep(SingleStep(single, kind), s, s.a.get(), nullptr, false);
+            const TVectorResult reference = RunStep(kind.Single(single), s, s.a.get(), nullptr, false);
             TBrelWaveOptics engine(3);
-            ExpectSame(RunStep(PooledStep(engine, kind), s, s.a.get(), nullptr, false), reference, 1e-12,
-                       s.name + " " + NameOf(kind));
+            ExpectSame(RunStep(kind.Pooled(engine), s, s.a.get(), nullptr, false), reference, 1e-12,
+                       s.name + " " + kind.name);
         }
     }
 }

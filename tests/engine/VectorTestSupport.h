@@ -68,50 +68,28 @@ inline double RelativeMax(const std::vector<double>& a, const std::vector<double
     return n > 0.0 ? d / n : d;
 }
 
-// The four vector steps and the engine member of each form.
-enum class TVectorStepKind { vwpm, vwpmAllComplex, vwpmh, vwpmhAllComplex };
-constexpr TVectorStepKind kVectorSteps[] = {TVectorStepKind::vwpm, TVectorStepKind::vwpmAllComplex,
-                                            TVectorStepKind::vwpmh, TVectorStepKind::vwpmhAllComplex};
+// The four vector steps: single-threaded and pooled engine members, and whether the
+// step is a hybrid (spectral path on a homogeneous pair).
+struct TVectorStepForm {
+    using TMember = void (TBrelWaveOptics::*)(const TStepInput&, TFieldRef&);
+    const char* name;
+    TMember single;
+    TMember pooled;
+    bool hybrid;
 
-inline const char* NameOf(TVectorStepKind k)
-{
-    switch (k) {
-    case TVectorStepKind::vwpm: return "PropagateVWPM";
-    case TVectorStepKind::vwpmAllComplex: return "PropagateVWPMAllComplex";
-    case TVectorStepKind::vwpmh: return "PropagateVWPMH";
-    case TVectorStepKind::vwpmhAllComplex: return "PropagateVWPMHAllComplex";
-    }
-    return "";
-}
+    TPropagationStep Single(TBrelWaveOptics& engine) const { return std::bind_front(single, &engine); }
+    TPropagationStep Pooled(TBrelWaveOptics& engine) const { return std::bind_front(pooled, &engine); }
+};
 
-inline bool IsHybrid(TVectorStepKind k)
-{
-    return k == TVectorStepKind::vwpmh || k == TVectorStepKind::vwpmhAllComplex;
-}
-
-inline TPropagationStep SingleStep(TBrelWaveOptics& engine, TVectorStepKind k)
-{
-    using E = TBrelWaveOptics;
-    switch (k) {
-    case TVectorStepKind::vwpm: return std::bind_front(&E::PropagateVWPM, &engine);
-    case TVectorStepKind::vwpmAllComplex: return std::bind_front(&E::PropagateVWPMAllComplex, &engine);
-    case TVectorStepKind::vwpmh: return std::bind_front(&E::PropagateVWPMH, &engine);
-    case TVectorStepKind::vwpmhAllComplex: return std::bind_front(&E::PropagateVWPMHAllComplex, &engine);
-    }
-    return {};
-}
-
-inline TPropagationStep PooledStep(TBrelWaveOptics& engine, TVectorStepKind k)
-{
-    using E = TBrelWaveOptics;
-    switch (k) {
-    case TVectorStepKind::vwpm: return std::bind_front(&E::PropagateVWPMMT, &engine);
-    case TVectorStepKind::vwpmAllComplex: return std::bind_front(&E::PropagateVWPMMTAllComplex, &engine);
-    case TVectorStepKind::vwpmh: return std::bind_front(&E::PropagateVWPMHMT, &engine);
-    case TVectorStepKind::vwpmhAllComplex: return std::bind_front(&E::PropagateVWPMHMTAllComplex, &engine);
-    }
-    return {};
-}
+inline const TVectorStepForm kVWPM{"PropagateVWPM", &TBrelWaveOptics::PropagateVWPM,
+                                   &TBrelWaveOptics::PropagateVWPMMT, false};
+inline const TVectorStepForm kVWPMAllComplex{"PropagateVWPMAllComplex", &TBrelWaveOptics::PropagateVWPMAllComplex,
+                                             &TBrelWaveOptics::PropagateVWPMMTAllComplex, false};
+inline const TVectorStepForm kVWPMH{"PropagateVWPMH", &TBrelWaveOptics::PropagateVWPMH,
+                                    &TBrelWaveOptics::PropagateVWPMHMT, true};
+inline const TVectorStepForm kVWPMHAllComplex{"PropagateVWPMHAllComplex", &TBrelWaveOptics::PropagateVWPMHAllComplex,
+                                              &TBrelWaveOptics::PropagateVWPMHMTAllComplex, true};
+inline const TVectorStepForm kVectorSteps[] = {kVWPM, kVWPMAllComplex, kVWPMH, kVWPMHAllComplex};
 
 // An engine whose GetPropFunc has taken the extra modes (read by the all-complex forms).
 inline void TakeExtraModes(TBrelWaveOptics& engine, const TGridParms& g, int extraModes)

@@ -53,14 +53,14 @@ std::shared_ptr<TVectorEField> Beam(const TGridParms& g, double width, double ti
 
 // One step of a single-threaded vector form; the hybrids take the spectral path when
 // `homogeneous` is set.
-TVectorResult StepOnce(TVectorStepKind kind, const TComplexArray& previous, const TComplexArray& current,
+TVectorResult StepOnce(const TVectorStepForm& kind, const TComplexArray& previous, const TComplexArray& current,
                        const TGridParms& g, TField* forward, TField* backward = nullptr, bool homogeneous = false,
                        TSummation summation = TSummation::automatic, int extraModes = 0)
 {
     TBrelWaveOptics engine;
     engine.SetSummation(summation);
     TakeExtraModes(engine, g, extraModes);
-    return ResultOf(*Step(SingleStep(engine, kind), previous, current, g, forward, backward, homogeneous));
+    return ResultOf(*Step(kind.Single(engine), previous, current, g, forward, backward, homogeneous));
 }
 
 void ExpectNear(const std::vector<TCplx>& values, const std::function<TCplx(int)>& expected, double tolerance,
@@ -84,15 +84,15 @@ TEST(VectorWPM, UniformLosslessMediumKeepsXPolarisedNormalWaveAndItsFlux)
     const TGridParms g = MakeGrid(8, 16);
     const double n = 1.5, dA = g.dx * g.dy * 1e-12;
     const TComplexArray medium = UniformSlice(g, n);
-    for (const TVectorStepKind kind : kVectorSteps) {
+    for (const TVectorStepForm& kind : kVectorSteps) {
         for (const TSummation s : {TSummation::direct, TSummation::grouped}) {
-            const std::string what = std::string(NameOf(kind)) + " " + SummationName(s);
+            const std::string what = std::string(kind.name) + " " + SummationName(s);
             TBrelWaveOptics engine;
             engine.SetSummation(s);
-            const TPropagationStep step = SingleStep(engine, kind);
+            const TPropagationStep step = kind.Single(engine);
             TFieldRef field = MakeVectorField(g, kLambda, [](int, int) { return TVec{1.0, 0.0, 0.0}; });
             for (int slice = 1; slice <= 3; ++slice) {
-                field = Step(step, medium, medium, g, field.get(), nullptr, IsHybrid(kind));
+                field = Step(step, medium, medium, g, field.get(), nullptr, kind.hybrid);
                 const TVectorResult r = ResultOf(*field);
                 ExpectAll(r.ex, Expi(slice * n * kK0 * Dz(g)), 1e-12, what + " Ex");
                 ExpectAll(r.ey, 0.0, 1e-14, what + " Ey");
@@ -112,10 +112,10 @@ TEST(VectorWPM, NormalIncidenceOnAStepMultipliesBothTransverseComponentsBy2n1Ove
     for (const auto& [n1, n2] : {std::pair{1.0, 1.5}, std::pair{1.5, 1.0}, std::pair{1.33, 2.4}}) {
         const double t = 2.0 * n1 / (n1 + n2);
         const TCplx p = Expi(n2 * kK0 * Dz(g));
-        for (const TVectorStepKind kind : kVectorSteps) {
-            const std::string what = std::string(NameOf(kind)) + " n1=" + std::to_string(n1);
+        for (const TVectorStepForm& kind : kVectorSteps) {
+            const std::string what = std::string(kind.name) + " n1=" + std::to_string(n1);
             const TVectorResult r =
-                StepOnce(kind, UniformSlice(g, n1), UniformSlice(g, n2), g, field.get(), nullptr, IsHybrid(kind));
+                StepOnce(kind, UniformSlice(g, n1), UniformSlice(g, n2), g, field.get(), nullptr, kind.hybrid);
             ExpectAll(r.ex, t * p, 1e-12, what + " Ex");
             ExpectAll(r.ey, TCplx(0.0, 0.5) * t * p, 1e-12, what + " Ey");
             ExpectAll(r.ez, 0.0, 1e-14, what + " Ez");
@@ -137,15 +137,15 @@ TEST(VectorWPM, ObliquePAndSWavesAreMultipliedByTheirOwnFresnelFactorsWithoutMix
     const TVec p{w.kx / kt, w.ky / kt, -kt / kz1}; // transverse unit vector along kt, Ez by k . E = 0
     const TVec s{-w.ky / kt, w.kx / kt, 0.0};
     const TComplexArray previous = UniformSlice(g, n1), current = UniformSlice(g, n2);
-    for (const TVectorStepKind kind : kVectorSteps) {
-        const std::string name = NameOf(kind);
+    for (const TVectorStepForm& kind : kVectorSteps) {
+        const std::string name = kind.name;
         const auto at = [&](int q) { return w.At(g, q % g.nx, q / g.nx) * Expi(kz2 * Dz(g)); };
-        const TVectorResult rp = StepOnce(kind, previous, current, g, PlaneWave(g, w, p).get(), nullptr, IsHybrid(kind),
+        const TVectorResult rp = StepOnce(kind, previous, current, g, PlaneWave(g, w, p).get(), nullptr, kind.hybrid,
                                           TSummation::direct);
         ExpectNear(rp.ex, [&](int q) { return tq * p.x.real() * at(q); }, 1e-12, name + " p: Ex");
         ExpectNear(rp.ey, [&](int q) { return tq * p.y.real() * at(q); }, 1e-12, name + " p: Ey");
         ExpectNear(rp.ez, [&](int q) { return -tq * kt / kz2 * at(q); }, 1e-12, name + " p: Ez");
-        const TVectorResult rs = StepOnce(kind, previous, current, g, PlaneWave(g, w, s).get(), nullptr, IsHybrid(kind),
+        const TVectorResult rs = StepOnce(kind, previous, current, g, PlaneWave(g, w, s).get(), nullptr, kind.hybrid,
                                           TSummation::direct);
         ExpectNear(rs.ex, [&](int q) { return ts * s.x.real() * at(q); }, 1e-12, name + " s: Ex");
         ExpectNear(rs.ey, [&](int q) { return ts * s.y.real() * at(q); }, 1e-12, name + " s: Ey");
@@ -159,16 +159,16 @@ TEST(VectorWPM, LosslessMediumKeepsTheTotalFluxAndAbsorbingOneTakesExpMinus2K0Ka
     const auto beam = Beam(g, 2.0e-6, 0.3 * kK0, -0.2 * kK0);
     const TComplexArray glass = UniformSlice(g, 1.5), lossy = UniformSlice(g, TCplx(1.5, 0.01));
     const auto normal = MakeVectorField(g, kLambda, [](int, int) { return TVec{0.6, 0.8, 0.0}; });
-    for (const TVectorStepKind kind : kVectorSteps) {
-        const std::string name = NameOf(kind);
+    for (const TVectorStepForm& kind : kVectorSteps) {
+        const std::string name = kind.name;
         TBrelWaveOptics engine;
-        const TPropagationStep step = SingleStep(engine, kind);
-        const TFieldRef first = Step(step, glass, glass, g, beam.get(), nullptr, IsHybrid(kind));
-        const TFieldRef second = Step(step, glass, glass, g, first.get(), nullptr, IsHybrid(kind));
+        const TPropagationStep step = kind.Single(engine);
+        const TFieldRef first = Step(step, glass, glass, g, beam.get(), nullptr, kind.hybrid);
+        const TFieldRef second = Step(step, glass, glass, g, first.get(), nullptr, kind.hybrid);
         EXPECT_GT(first->GetEnergyFlux(), 0.0) << name;
         EXPECT_NEAR(second->GetEnergyFlux() / first->GetEnergyFlux(), 1.0, 1e-12) << name << " lossless";
-        const TFieldRef entered = Step(step, lossy, lossy, g, normal.get(), nullptr, IsHybrid(kind));
-        const TFieldRef absorbed = Step(step, lossy, lossy, g, entered.get(), nullptr, IsHybrid(kind));
+        const TFieldRef entered = Step(step, lossy, lossy, g, normal.get(), nullptr, kind.hybrid);
+        const TFieldRef absorbed = Step(step, lossy, lossy, g, entered.get(), nullptr, kind.hybrid);
         EXPECT_NEAR(absorbed->GetEnergyFlux() / entered->GetEnergyFlux(), std::exp(-2 * kK0 * 0.01 * Dz(g)), 1e-12)
             << name << " absorbing";
     }
@@ -184,11 +184,11 @@ TEST(VectorWPM, SpectralPathEqualsPointPathOnHomogeneousPairsFluxIncluded)
     const auto b = Beam(g, 0.8e-6, -0.3 * kK0, 0.0);
     const std::pair<TCplx, TCplx> pairs[] = {{1.5, 1.5}, {1.0, 1.6}, {1.6, 1.0}, {1.0, TCplx(1.5, 0.01)}};
     const TModeCase modes[] = {{"forward", a.get(), nullptr}, {"backward", nullptr, b.get()}, {"both", a.get(), b.get()}};
-    for (const TVectorStepKind kind : {TVectorStepKind::vwpmh, TVectorStepKind::vwpmhAllComplex}) {
+    for (const TVectorStepForm& kind : {kVWPMH, kVWPMHAllComplex}) {
         for (const auto& [n1, n2] : pairs) {
             for (const TModeCase& m : modes) {
                 std::ostringstream what;
-                what << NameOf(kind) << " " << n1 << " -> " << n2 << " " << m.name;
+                what << kind.name << " " << n1 << " -> " << n2 << " " << m.name;
                 const TComplexArray previous = UniformSlice(g, n1), current = UniformSlice(g, n2);
                 const TVectorResult point =
                     StepOnce(kind, previous, current, g, m.forward, m.backward, false, TSummation::direct, 2);
@@ -213,19 +213,19 @@ TEST(VectorWPM, AllComplexCarriesEvanescentWavesInsideTheModeRangeWithExpDecay)
     const TComplexArray vacuum = UniformSlice(g, 1.0);
     const auto s = PlaneWave(g, w, {0.0, 1.0, 0.0});
     const auto p = PlaneWave(g, w, {1.0, 0.0, 0.0});
-    for (const TVectorStepKind kind : {TVectorStepKind::vwpmAllComplex, TVectorStepKind::vwpmhAllComplex}) {
-        const std::string name = NameOf(kind);
+    for (const TVectorStepForm& kind : {kVWPMAllComplex, kVWPMHAllComplex}) {
+        const std::string name = kind.name;
         for (const TSummation sum : {TSummation::direct, TSummation::grouped}) {
-            const TVectorResult rs = StepOnce(kind, vacuum, vacuum, g, s.get(), nullptr, IsHybrid(kind), sum, 1);
+            const TVectorResult rs = StepOnce(kind, vacuum, vacuum, g, s.get(), nullptr, kind.hybrid, sum, 1);
             ExpectNear(rs.ey, [&](int c) { return decay * w.At(g, c, 0); }, 1e-12, name + " s decays");
             ExpectAll(rs.ex, 0.0, 1e-14, name + " s: Ex");
             // p: Ez = -kx Ex / kz2 with kz2 = i sqrt(kx^2 - k0^2).
-            const TVectorResult rp = StepOnce(kind, vacuum, vacuum, g, p.get(), nullptr, IsHybrid(kind), sum, 1);
+            const TVectorResult rp = StepOnce(kind, vacuum, vacuum, g, p.get(), nullptr, kind.hybrid, sum, 1);
             const TCplx kz2(0.0, std::sqrt(w.kx * w.kx - kK0 * kK0));
             ExpectNear(rp.ez, [&](int c) { return -w.kx / kz2 * decay * w.At(g, c, 0); }, 1e-12, name + " p: Ez");
             EXPECT_LT(rp.total, 1e-30) << name << ": an evanescent wave carries no flux";
         }
-        const TVectorResult outside = StepOnce(kind, vacuum, vacuum, g, s.get(), nullptr, IsHybrid(kind),
+        const TVectorResult outside = StepOnce(kind, vacuum, vacuum, g, s.get(), nullptr, kind.hybrid,
                                                TSummation::direct, 0);
         ExpectAll(outside.ey, 0.0, 1e-14, name + " outside the mode range");
     }
@@ -241,21 +241,17 @@ TEST(VectorWPM, EvanescentSwitchOfRealKzFormDecaysTransverseFieldAndLeavesEzUnpr
     const double decay = std::exp(-std::sqrt(w.kx * w.kx - kK0 * kK0) * Dz(g));
     const TComplexArray vacuum = UniformSlice(g, 1.0);
     const auto input = PlaneWave(g, w, {1.0, TCplx(0.0, 0.5), 0.3});
-    for (const TVectorStepKind kind : {TVectorStepKind::vwpm, TVectorStepKind::vwpmh}) {
-        for (const bool homogeneous : {false, true}) {
-            const std::string name = std::string(NameOf(kind)) + (homogeneous ? " spectral" : "");
-            if (homogeneous && kind == TVectorStepKind::vwpm)
-                continue;
-            g.evanescent = false;
-            const TVectorResult off = StepOnce(kind, vacuum, vacuum, g, input.get(), nullptr, homogeneous);
-            ExpectAll(off.ex, 0.0, 1e-14, name + " switch off");
-            ExpectAll(off.ez, 0.0, 1e-14, name + " switch off");
-            g.evanescent = true;
-            const TVectorResult on = StepOnce(kind, vacuum, vacuum, g, input.get(), nullptr, homogeneous);
-            ExpectNear(on.ex, [&](int c) { return decay * w.At(g, c, 0); }, 1e-12, name + " Ex");
-            ExpectNear(on.ey, [&](int c) { return TCplx(0.0, 0.5) * decay * w.At(g, c, 0); }, 1e-12, name + " Ey");
-            ExpectAll(on.ez, 0.3, 1e-12, name + " Ez without lateral phase");
-        }
+    for (const auto& [kind, homogeneous] : {std::pair{kVWPM, false}, std::pair{kVWPMH, true}}) {
+        const std::string name = std::string(kind.name) + (homogeneous ? " spectral" : "");
+        g.evanescent = false;
+        const TVectorResult off = StepOnce(kind, vacuum, vacuum, g, input.get(), nullptr, homogeneous);
+        ExpectAll(off.ex, 0.0, 1e-14, name + " switch off");
+        ExpectAll(off.ez, 0.0, 1e-14, name + " switch off");
+        g.evanescent = true;
+        const TVectorResult on = StepOnce(kind, vacuum, vacuum, g, input.get(), nullptr, homogeneous);
+        ExpectNear(on.ex, [&](int c) { return decay * w.At(g, c, 0); }, 1e-12, name + " Ex");
+        ExpectNear(on.ey, [&](int c) { return TCplx(0.0, 0.5) * decay * w.At(g, c, 0); }, 1e-12, name + " Ey");
+        ExpectAll(on.ez, 0.3, 1e-12, name + " Ez without lateral phase");
     }
 }
 
@@ -280,8 +276,8 @@ TEST(VectorWPM, TotalInternalReflectionTransmitsEvanescentPAndSWavesWithComplexF
         const TVec p1{kz1 * sign / (n1 * kK0), 0.0, -kt / (n1 * kK0)};
         const TVec p2{kz2 * sign / (n2 * kK0), 0.0, -kt / (n2 * kK0)};
         const TVec s{0.0, sign, 0.0};
-        for (const TVectorStepKind kind : {TVectorStepKind::vwpm, TVectorStepKind::vwpmAllComplex}) {
-            const std::string name = std::string(NameOf(kind)) + " j=" + std::to_string(j);
+        for (const TVectorStepForm& kind : {kVWPM, kVWPMAllComplex}) {
+            const std::string name = std::string(kind.name) + " j=" + std::to_string(j);
             const auto at = [&](int c) { return decay * w.At(g, c, 0); };
             const TVectorResult rp = StepOnce(kind, previous, current, g, PlaneWave(g, w, p1).get(), nullptr, false,
                                               TSummation::direct, 1);
@@ -297,23 +293,6 @@ TEST(VectorWPM, TotalInternalReflectionTransmitsEvanescentPAndSWavesWithComplexF
     }
 }
 
-TEST(VectorWPM, GrazingWaveFromAnEvanescentSliceKeepsOnlyItsSPartDoubled)
-{
-    // nx dx = 4 lambda puts column 0 at kx = -k0 exactly: kz2 = 0 in vacuum, while in
-    // n1 = 0.8 the wave is evanescent. The p part vanishes (tq ~ kz2), the s part is
-    // transmitted with ts = 2 kz1/(kz1 + 0) = 2 and only re-phased laterally.
-    TGridParms g = MakeGrid(8, 1, 0.5, 0.5, 0.25);
-    g.evanescent = true;
-    const TWave w = WaveOf(g, 0, 0);
-    ASSERT_EQ(w.kx, -kK0);
-    const auto input = PlaneWave(g, w, {1.0, 1.0, 0.0});
-    const TVectorResult r = StepOnce(TVectorStepKind::vwpm, UniformSlice(g, 0.8), UniformSlice(g, 1.0), g,
-                                     input.get(), nullptr, false, TSummation::direct);
-    ExpectAll(r.ex, 0.0, 1e-12, "p part");
-    ExpectNear(r.ey, [&](int c) { return 2.0 * w.At(g, c, 0); }, 1e-12, "s part");
-    ExpectAll(r.ez, 0.0, 1e-12, "Ez");
-}
-
 TEST(VectorWPM, BackwardFieldIsTransmittedButNotAdvancedAndBothModeAddsItBeforePropagation)
 {
     const TGridParms g = MakeGrid(8, 16);
@@ -321,12 +300,12 @@ TEST(VectorWPM, BackwardFieldIsTransmittedButNotAdvancedAndBothModeAddsItBeforeP
     const auto b = MakeVectorField(g, kLambda, [](int, int) { return TVec{TCplx(0.0, 0.5), 0.25, 0.0}; });
     const TComplexArray air = UniformSlice(g, 1.0), glass = UniformSlice(g, 1.5);
     const TCplx p = Expi(1.5 * kK0 * Dz(g));
-    for (const TVectorStepKind kind : kVectorSteps) {
-        const std::string name = NameOf(kind);
-        const TVectorResult back = StepOnce(kind, air, glass, g, nullptr, b.get(), IsHybrid(kind));
+    for (const TVectorStepForm& kind : kVectorSteps) {
+        const std::string name = kind.name;
+        const TVectorResult back = StepOnce(kind, air, glass, g, nullptr, b.get(), kind.hybrid);
         ExpectAll(back.ex, 0.8 * TCplx(0.0, 0.5), 1e-12, name + " backward: Ex");
         ExpectAll(back.ey, 0.8 * 0.25, 1e-12, name + " backward: Ey");
-        const TVectorResult both = StepOnce(kind, air, glass, g, a.get(), b.get(), IsHybrid(kind));
+        const TVectorResult both = StepOnce(kind, air, glass, g, a.get(), b.get(), kind.hybrid);
         ExpectAll(both.ex, (0.8 + TCplx(0.0, 0.5)) * p, 1e-12, name + " both: Ex");
         ExpectAll(both.ey, 0.25 * p, 1e-12, name + " both: Ey");
     }
@@ -341,15 +320,15 @@ TEST(VectorWPM, StepContractOutputFieldsInputsAndWaveQuantities)
     const auto b = Beam(g, 0.8e-6, 0.0, 0.1 * kK0);
     b->SetAmplitudeSum(4.0L);
     const std::vector<TCplx> beforeA = ResultOf(*a).Components(), beforeB = ResultOf(*b).Components();
-    for (const TVectorStepKind kind : kVectorSteps) {
+    for (const TVectorStepForm& kind : kVectorSteps) {
         for (const bool pooled : {false, true}) {
-            const std::string name = std::string(NameOf(kind)) + (pooled ? " pooled" : "");
+            const std::string name = std::string(kind.name) + (pooled ? " pooled" : "");
             TBrelWaveOptics engine(2);
-            const TPropagationStep step = pooled ? PooledStep(engine, kind) : SingleStep(engine, kind);
+            const TPropagationStep step = pooled ? kind.Pooled(engine) : kind.Single(engine);
 
             TFieldRef output = MakeVectorField(g, 0.5e-6, [](int c, int r) { return TVec{TCplx(c, r), 1.0, 1.0}; });
             const TField* object = output.get();
-            step(TStepInput{0, &n, {}, &n, {}, IsHybrid(kind), &g, a.get(), b.get()}, output);
+            step(TStepInput{0, &n, {}, &n, {}, kind.hybrid, &g, a.get(), b.get()}, output);
             EXPECT_EQ(output.get(), object) << name << ": the given output is reused";
             EXPECT_LT(RelativeL2(ResultOf(*a).Components(), beforeA), 1e-14) << name << ": forward restored";
             EXPECT_LT(RelativeL2(ResultOf(*b).Components(), beforeB), 1e-14) << name << ": backward restored";
@@ -378,11 +357,11 @@ TEST(VectorWPM, BadInputIsRefusedBeforeAnyFieldChanges)
     nanCorner.SetAt(0, 0, {std::nan(""), 0.0});
     const TComplexArray small = UniformSlice(MakeGrid(4, 8), 1.5);
     const auto scalar = MakeField(g, kLambda, [](int, int) { return TCplx(1.0); });
-    for (const TVectorStepKind kind : kVectorSteps) {
+    for (const TVectorStepForm& kind : kVectorSteps) {
         for (const bool pooled : {false, true}) {
-            const std::string name = std::string(NameOf(kind)) + (pooled ? " pooled" : "");
+            const std::string name = std::string(kind.name) + (pooled ? " pooled" : "");
             TBrelWaveOptics engine(2);
-            const TPropagationStep step = pooled ? PooledStep(engine, kind) : SingleStep(engine, kind);
+            const TPropagationStep step = pooled ? kind.Pooled(engine) : kind.Single(engine);
             const auto refused = [&](const std::string& what, const std::function<void()>& call) {
                 EXPECT_THROW(call(), EGeneralError) << name << ": " << what;
                 EXPECT_EQ(ResultOf(*input).Components(), before) << name << ": " << what;
