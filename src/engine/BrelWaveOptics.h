@@ -26,6 +26,7 @@ namespace ksn {
 
 class TScalarEField;
 class TVectorEField;
+class TWorkPool;
 struct TVectorWork;
 
 class TBrelWaveOptics {
@@ -96,8 +97,9 @@ private:
     void PrepareVectorSums(const TVectorForm& form, const TStepInput& in, TVectorEField* forward,
                            TVectorEField* backward, TVectorEField& output);
     // The spectral path's finish: unpropagated Ez into the zero frequency, inverse
-    // transform of the output, the uniform flux map and its total.
-    void FinishSpectralPath(TVectorEField& output, bool byRows);
+    // transform of the output (on the pool when one is given), the uniform flux map and
+    // its total.
+    void FinishSpectralPath(TVectorEField& output, bool byRows, TWorkPool* pool);
     void VectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output);
     void PooledVectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output);
     // Pooled workers, reading the published step: output row r (column c) on the point

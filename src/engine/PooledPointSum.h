@@ -68,6 +68,28 @@ private:
     TInverseTransform2D myTransform;
 };
 
+// Centred FFT with `sign` of every array, one array per work item: what TField::Fourier
+// does to a field's arrays one after another. Arrays that a failed pool run left
+// untransformed are transformed on the calling thread before the error leaves, so every
+// array has been transformed either way.
+inline void PooledTransform(TWorkPool& pool, const std::vector<TComplexArray*>& arrays, int sign)
+{
+    if (arrays.empty())
+        return;
+    std::vector<char> done(arrays.size(), 0);
+    try {
+        pool.Run(0, std::int32_t(arrays.size()) - 1, [&](std::int32_t k) {
+            arrays[size_t(k)]->FFT(sign);
+            done[size_t(k)] = 1;
+        });
+    } catch (...) {
+        for (size_t k = 0; k < arrays.size(); ++k)
+            if (!done[k])
+                arrays[k]->FFT(sign);
+        throw;
+    }
+}
+
 // Tuples per batch: enough (tuple, component) transforms to keep every thread busy, no
 // more spectra than about 256 MiB.
 inline int PooledBatchSize(int threads, int components, std::int32_t count)

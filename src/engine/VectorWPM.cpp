@@ -169,7 +169,7 @@ void TBrelWaveOptics::PrepareVectorSums(const TVectorForm& form, const TStepInpu
     }
 }
 
-void TBrelWaveOptics::FinishSpectralPath(TVectorEField& output, bool byRows)
+void TBrelWaveOptics::FinishSpectralPath(TVectorEField& output, bool byRows, TWorkPool* pool)
 {
     TVectorWork& work = *myVectorWork;
     const int lines = byRows ? mySpectral.Ny() : mySpectral.Nx();
@@ -187,7 +187,10 @@ void TBrelWaveOptics::FinishSpectralPath(TVectorEField& output, bool byRows)
     const TExtended toSpectrum = TExtended(mySpectral.Count()) * TExtended(mySpectral.CentredSign());
     const TComplex dc = output.EZ().At(j0, i0);
     output.EZ().SetAt(j0, i0, {double(dc.re + toSpectrum * ez.re), double(dc.im + toSpectrum * ez.im)});
-    output.Fourier(-1);
+    if (pool)
+        PooledTransform(*pool, {&output.EX(), &output.EY(), &output.EZ(), &output.EnergyFluxMap()}, -1);
+    else
+        output.Fourier(-1);
     // The flux map is a real-space map: uniform across a homogeneous slice.
     output.EnergyFluxMap().Fill({double(flux.re), 0.0});
     output.SetEnergyFlux(double(TExtended(mySpectral.Count()) * flux.re));
@@ -217,7 +220,7 @@ void TBrelWaveOptics::VectorStep(const TVectorForm& form, const TStepInput& in, 
                     SpectralLine(work.rule, mySpectral, myWaves, work.waveAt, work.spectralTuple, true, i, spectra,
                                  locals);
             }
-            FinishSpectralPath(*out, true);
+            FinishSpectralPath(*out, true, nullptr);
         } else {
             TComplexArray& flux = out->EnergyFluxMap();
             if (work.allComplex)

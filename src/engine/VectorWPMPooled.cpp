@@ -3,8 +3,9 @@
 // PropagateVWPMHMTAllComplex compute what their single-threaded forms compute
 // (VectorWPM.cpp), with the work spread over a TWorkPool.
 //
-// The step prepares on the calling thread (checks, output field, forward transforms,
-// plane waves, index tuples, summation plan), then publishes its TStepInput and output
+// The step checks its inputs and prepares the output field, transforms the inputs on the
+// pool (one array per work item), collects the plane waves, index tuples and summation
+// plan on the calling thread, then publishes its TStepInput and output
 // field to the engine's workers and hands the pool one worker and the range of lines:
 // output rows when nx <= ny/2, else output columns. A row (column) worker
 //  - on the point path sums the plane waves at the direct points of its output line;
@@ -16,15 +17,55 @@
 // count. The published input and output are reset to null when the pool has finished,
 // also when a worker fails.
 #include "engine/BrelWaveOptics.h"
-#include "engine/SpectralScope.h"
 #include "engine/VectorWPMWork.h"
 #include "field/VectorEField.h"
 #include "pool/WorkPool.h"
 
 #include <algorithm>
 #include <functional>
+#include <vector>
 
 namespace ksn {
+
+namespace {
+
+// The pooled form of TSpectralScope: the components and flux maps of the given fields go
+// to the spectral domain on the pool for the lifetime of the scope, one array per work
+// item, and come back at its end, also when the step ends with an error.
+class TPooledSpectralScope {
+public:
+    TPooledSpectralScope(TWorkPool& pool, TVectorEField* a, TVectorEField* b) : myPool(pool)
+    {
+        for (TVectorEField* f : {a, b})
+            if (f)
+                myArrays.insert(myArrays.end(), {&f->EX(), &f->EY(), &f->EZ(), &f->EnergyFluxMap()});
+        try {
+            PooledTransform(myPool, myArrays, +1);
+        } catch (...) {
+            Restore();
+            throw;
+        }
+    }
+    ~TPooledSpectralScope() { Restore(); }
+    TPooledSpectralScope(const TPooledSpectralScope&) = delete;
+    TPooledSpectralScope& operator=(const TPooledSpectralScope&) = delete;
+
+private:
+    void Restore() noexcept
+    {
+        try {
+            PooledTransform(myPool, myArrays, -1);
+        } catch (...) {
+            // Every array has been transformed back (PooledTransform); the step's own error
+            // is the one to report.
+        }
+    }
+
+    TWorkPool& myPool;
+    std::vector<TComplexArray*> myArrays;
+};
+
+} // namespace
 
 void TBrelWaveOptics::PropagateVWPMMT(const TStepInput& in, TFieldRef& output)
 {
@@ -59,7 +100,7 @@ void TBrelWaveOptics::PooledVectorStep(const TVectorForm& form, const TStepInput
                                              : TWorkPool::TWorker(std::bind_front(&TBrelWaveOptics::VectorColumnWorker, this));
     {
         // The inputs are spectral inside this block and spatial again after it.
-        const TSpectralScope inputs(forward, backward);
+        const TPooledSpectralScope inputs(pool, forward, backward);
         if (forward || backward)
             PrepareVectorSums(form, in, forward, backward, *out);
 
@@ -78,7 +119,7 @@ void TBrelWaveOptics::PooledVectorStep(const TVectorForm& form, const TStepInput
             pool.Run(0, lines - 1, worker); // the workers find nothing to carry
         } else if (myVectorWork->spectral) {
             pool.Run(0, lines - 1, worker);
-            FinishSpectralPath(*out, byRows);
+            FinishSpectralPath(*out, byRows, &pool);
         } else {
             TVectorWork& work = *myVectorWork;
             TComplexArray& flux = out->EnergyFluxMap();
