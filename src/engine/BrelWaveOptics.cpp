@@ -1,6 +1,7 @@
 #include "engine/BrelWaveOptics.h"
 
 #include "engine/PlaneWaveHelpers.h"
+#include "engine/VectorWPMWork.h"
 #include "numerics/GeneralError.h"
 
 #include <functional>
@@ -34,6 +35,18 @@ TPropagationStep TBrelWaveOptics::GetPropFunc(const TGlobalParms& global)
     case TPropagationStepId::PropagateVBPMAllComplex:
         return std::bind_front(&TBrelWaveOptics::PropagateVBPMAllComplex, this);
     case TPropagationStepId::PropagateSBPM: return std::bind_front(&TBrelWaveOptics::PropagateSBPM, this);
+    case TPropagationStepId::PropagateVWPM: return std::bind_front(&TBrelWaveOptics::PropagateVWPM, this);
+    case TPropagationStepId::PropagateVWPMAllComplex:
+        return std::bind_front(&TBrelWaveOptics::PropagateVWPMAllComplex, this);
+    case TPropagationStepId::PropagateVWPMH: return std::bind_front(&TBrelWaveOptics::PropagateVWPMH, this);
+    case TPropagationStepId::PropagateVWPMHAllComplex:
+        return std::bind_front(&TBrelWaveOptics::PropagateVWPMHAllComplex, this);
+    case TPropagationStepId::PropagateVWPMMT: return std::bind_front(&TBrelWaveOptics::PropagateVWPMMT, this);
+    case TPropagationStepId::PropagateVWPMMTAllComplex:
+        return std::bind_front(&TBrelWaveOptics::PropagateVWPMMTAllComplex, this);
+    case TPropagationStepId::PropagateVWPMHMT: return std::bind_front(&TBrelWaveOptics::PropagateVWPMHMT, this);
+    case TPropagationStepId::PropagateVWPMHMTAllComplex:
+        return std::bind_front(&TBrelWaveOptics::PropagateVWPMHMTAllComplex, this);
     default: return {}; // the other methods' steps are not part of this build yet
     }
 }

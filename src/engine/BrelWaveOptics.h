@@ -27,6 +27,8 @@ namespace ksn {
 
 class TScalarEField;
 class TVectorEField;
+class TWorkPool;
+struct TVectorWork;
 
 class TBrelWaveOptics {
 public:
@@ -83,7 +85,50 @@ public:
     void MT_nextVWR(const TStepInput& in, TFieldRef& reflected);
     void MT_nextVWRAllComplex(const TStepInput& in, TFieldRef& reflected);
 
+    // The vector wave-propagation method (method vwpm) and its hybrid with a spectral path
+    // for homogeneous slice pairs (method vwpmh), each with an all-complex form.
+    void PropagateVWPM(const TStepInput& in, TFieldRef& output);
+    void PropagateVWPMAllComplex(const TStepInput& in, TFieldRef& output);
+    void PropagateVWPMH(const TStepInput& in, TFieldRef& output);
+    void PropagateVWPMHAllComplex(const TStepInput& in, TFieldRef& output);
+    // Their pooled forms: the same results, the work spread over a TWorkPool of the
+    // engine's thread count (at least one thread).
+    void PropagateVWPMMT(const TStepInput& in, TFieldRef& output);
+    void PropagateVWPMMTAllComplex(const TStepInput& in, TFieldRef& output);
+    void PropagateVWPMHMT(const TStepInput& in, TFieldRef& output);
+    void PropagateVWPMHMTAllComplex(const TStepInput& in, TFieldRef& output);
+
+    // The step input a pooled step has published to its workers; null outside one.
+    const TStepInput* GetPublishedInput() const { return myStepInput; }
+    // Pooled steps give their workers output rows when nx <= ny/2, else columns.
+    static bool PoolsByRows(int nx, int ny) { return double(nx) <= double(ny) / 2.0; }
+
 private:
+    // Which vector step runs: its name for messages, all-complex or not, hybrid or not.
+    struct TVectorForm {
+        const char* where;
+        bool allComplex;
+        bool hybrid;
+    };
+    // Checks, output field, wave quantities and spectral grid of a vector step; the
+    // input fields (vector fields or null) in forward/backward. Null output: nothing to do.
+    TVectorEField* BeginVectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output,
+                                   TVectorEField*& forward, TVectorEField*& backward);
+    // Rules, plane waves and index tuples of a vector step whose inputs are spectral.
+    void PrepareVectorSums(const TVectorForm& form, const TStepInput& in, TVectorEField* forward,
+                           TVectorEField* backward, TVectorEField& output);
+    // The spectral path's finish: unpropagated Ez into the zero frequency, inverse
+    // transform of the output (on the pool when one is given), the uniform flux map and
+    // its total.
+    void FinishSpectralPath(TVectorEField& output, bool byRows, TWorkPool* pool);
+    void VectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output);
+    void PooledVectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output);
+    // Pooled workers, reading the published step: output row r (column c) on the point
+    // path, spectral row r (column c) on the spectral path.
+    void VectorRowWorker(std::int32_t r);
+    void VectorColumnWorker(std::int32_t c);
+    void VectorLineWorker(std::int32_t line, bool byRows);
+
     // One scalar step: the point-by-point sum, or the spectral path when `spectral`.
     void ScalarStep(const char* where, bool spectral, const TStepInput& in, TFieldRef& output);
     void StoreStepTime();
@@ -128,6 +173,11 @@ private:
     bool myReflectionSpectral = false; // homogeneous pair: workers write spectral values
     TSumTargets myReflectionTargets;
     TInverseTransform2D myLineTransform;
+
+    // Published by a pooled step for its workers, reset to null when its pool has finished.
+    const TStepInput* myStepInput = nullptr;
+    TVectorEField* myStepOutput = nullptr;
+    std::unique_ptr<TVectorWork> myVectorWork;
 };
 
 } // namespace ksn

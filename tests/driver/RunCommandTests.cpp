@@ -1,6 +1,6 @@
 // `ksn run` end to end: result files, refusals with exit status, the physics of an
-// index step read back from the saved field, and direct against grouped summation on
-// every bundled example.
+// index step read back from the saved field, direct against grouped summation and the
+// vector methods, single-threaded against pooled, on every bundled example.
 #include "DriverTestSupport.h"
 #include "NpyReader.h"
 
@@ -205,6 +205,37 @@ TEST_P(ExampleRun, DirectAndGroupedSummationAgree)
     }
     EXPECT_GT(norm, 0.0);
     EXPECT_LE(std::sqrt(diff / norm), 1e-10);
+}
+
+// The vector methods run on every example with finite fields, and the pooled steps
+// (--threads 2) reproduce the single-threaded ones.
+TEST_P(ExampleRun, VectorMethodsRunPooledAsSingleThreaded)
+{
+    const fs::path ini = fs::path(KSN_SOURCE_DIR) / "examples" / (GetParam() + ".ini");
+    const auto dir = TempDir("vector_" + GetParam());
+    for (const std::string method : {"vwpm", "vwpmh"}) {
+        std::vector<std::complex<double>> fields[2];
+        for (const int threads : {1, 2}) {
+            const auto out = dir / (method + std::to_string(threads));
+            const auto r = Ksn(ini.string() + " -o " + out.string() + " --save-fields --quiet --method " + method +
+                                   " --threads " + std::to_string(threads),
+                               dir);
+            ASSERT_EQ(r.status, 0) << method << ": " << r.err;
+            for (const char* component : {"Ex", "Ey", "Ez"}) {
+                const auto values = ReadField(out / "fields" / (std::string(component) + ".npy"));
+                fields[threads - 1].insert(fields[threads - 1].end(), values.begin(), values.end());
+            }
+        }
+        ASSERT_EQ(fields[0].size(), fields[1].size());
+        double diff = 0, norm = 0;
+        for (size_t i = 0; i < fields[0].size(); ++i) {
+            ASSERT_TRUE(std::isfinite(fields[0][i].real()) && std::isfinite(fields[0][i].imag())) << method;
+            diff += std::norm(fields[1][i] - fields[0][i]);
+            norm += std::norm(fields[0][i]);
+        }
+        EXPECT_GT(norm, 0.0) << method;
+        EXPECT_LE(std::sqrt(diff / norm), 1e-12) << method;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, ExampleRun, ::testing::ValuesIn(ExampleFiles()),
