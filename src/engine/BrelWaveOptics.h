@@ -13,9 +13,11 @@
 #include "engine/IndexTuples.h"
 #include "engine/PointSum.h"
 #include "engine/SpectralGrid.h"
+#include "engine/SpectralSum.h"
 #include "engine/StepSelection.h"
 #include "engine/Steps.h"
 #include "field/Field.h"
+#include "pool/WorkTeam.h"
 
 #include <cstdint>
 #include <memory>
@@ -48,6 +50,13 @@ public:
     void SetSummation(TSummation summation) { mySummation = summation; }
     TSummation GetSummation() const { return mySummation; }
 
+    // Memory the per-tuple coefficient tables may hold (bytes); the least recently used
+    // table goes first beyond it.
+    void SetCoefficientBudget(std::size_t bytes) { mySum.SetCacheBudget(bytes); }
+    const TCoefficientCache& CoefficientCache() const { return mySum.Cache(); }
+    // Distinct index tuples of the last step (what its inverse transforms are counted by).
+    std::int32_t GetLastTupleCount() const { return myTuples.Count(); }
+
     bool IsMultithreaded() const { return myMultithreaded; }
     std::int32_t GetThreadCount() const { return myThreadCount; }
     std::int32_t GetExtraModes() const { return myExtraModes; }
@@ -76,8 +85,9 @@ private:
     TSummation mySummation = TSummation::automatic;
     TSpectralGrid mySpectral;
     TIndexTuples myTuples;
-    TSumScratch myScratch;
-    std::vector<TPlaneWave> myWaves;
+    TSpectralSum mySum;
+    // The workers of every step when the engine runs multithreaded (null otherwise).
+    std::unique_ptr<TWorkTeam> myTeam;
 };
 
 } // namespace ksn

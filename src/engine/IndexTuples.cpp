@@ -54,11 +54,21 @@ void TIndexTuples::Build(const TComplexArray& previous, const TComplexArray& cur
     myLookup.clear();
     myIds.resize(size_t(count));
     // Pass 1: number the tuples. Neighbouring points mostly share a tuple (layers,
-    // cores, claddings), so the previous point's tuple is tried before the hash table.
+    // cores, claddings), so the previous point's raw indices are compared first: equal
+    // values are finite (they were checked when first met) and give the same tuple.
     std::int32_t last = -1;
+    double last1r = 0, last1i = 0, last2r = 0, last2i = 0;
     for (std::int32_t p = 0; p < count; ++p) {
+        if (last >= 0 && r1[p] == last1r && i1[p] == last1i && r2[p] == last2r && i2[p] == last2i) {
+            myIds[size_t(p)] = last;
+            continue;
+        }
         if (!std::isfinite(r1[p]) || !std::isfinite(i1[p]) || !std::isfinite(r2[p]) || !std::isfinite(i2[p]))
             throw EGeneralError("Error in " + where + ". Index slice holds a non-finite value.");
+        last1r = r1[p];
+        last1i = i1[p];
+        last2r = r2[p];
+        last2i = i2[p];
         const TIndexTuple key = Reduce({r1[p], i1[p]}, {r2[p], i2[p]}, parts);
         if (last >= 0 && TKeyEqual{}(key, myTuples[size_t(last)])) {
             myIds[size_t(p)] = last;
@@ -82,6 +92,20 @@ void TIndexTuples::Build(const TComplexArray& previous, const TComplexArray& cur
     next.assign(myOffsets.begin(), myOffsets.end() - 1);
     for (std::int32_t p = 0; p < count; ++p)
         myPoints[size_t(next[size_t(myIds[size_t(p)])]++)] = p;
+}
+
+void TIndexTuples::BuildUniform(TComplex n1, TComplex n2, int nx, int ny, TIndexParts parts, const std::string& where)
+{
+    if (!std::isfinite(n1.re) || !std::isfinite(n1.im) || !std::isfinite(n2.re) || !std::isfinite(n2.im))
+        throw EGeneralError("Error in " + where + ". Index slice holds a non-finite value.");
+    const std::int32_t count = nx * ny;
+    myLookup.clear();
+    myTuples.assign(1, Reduce(n1, n2, parts));
+    myIds.assign(size_t(count), 0);
+    myOffsets.assign({0, count});
+    myPoints.resize(size_t(count));
+    for (std::int32_t p = 0; p < count; ++p)
+        myPoints[size_t(p)] = p;
 }
 
 } // namespace ksn

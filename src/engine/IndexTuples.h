@@ -32,6 +32,11 @@ public:
     void Build(const TComplexArray& previous, const TComplexArray& current, int nx, int ny, TIndexParts parts,
                const std::string& where);
 
+    // One tuple for the whole nx x ny grid, the reduction of (n1, n2): the homogeneous
+    // spectral paths read the indices at point (0, 0) only. Throws EGeneralError for a
+    // non-finite index.
+    void BuildUniform(TComplex n1, TComplex n2, int nx, int ny, TIndexParts parts, const std::string& where);
+
     // The tuple of point (0, 0), reduced as Build would: the homogeneous fast paths use it.
     static TIndexTuple Reduce(TComplex n1, TComplex n2, TIndexParts parts);
 

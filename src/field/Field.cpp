@@ -2,6 +2,7 @@
 
 #include "config/ConfigText.h"
 #include "config/Messages.h"
+#include "numerics/FastFourier.h"
 #include "numerics/FFT12.h"
 
 #include <algorithm>
@@ -146,7 +147,7 @@ void TField::Fourier(int sign)
 {
     if (!myEFluxArr || !CanTransform(myEFluxArr->Nx(), myEFluxArr->Ny(), sign))
         return;
-    myEFluxArr->FFT(sign);
+    FastCentredFFT(*myEFluxArr, sign);
 }
 
 void TField::Accum(const TField& other)

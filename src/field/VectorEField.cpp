@@ -1,6 +1,7 @@
 #include "field/VectorEField.h"
 
 #include "config/Messages.h"
+#include "numerics/FastFourier.h"
 #include "field/BeamSetup.h"
 
 #include <string>
@@ -142,9 +143,9 @@ void TVectorEField::Fourier(int sign)
     if (!CanTransform(myEX.Nx(), myEX.Ny(), sign))
         return;
     TField::Fourier(sign);
-    myEX.FFT(sign);
-    myEY.FFT(sign);
-    myEZ.FFT(sign);
+    FastCentredFFT(myEX, sign);
+    FastCentredFFT(myEY, sign);
+    FastCentredFFT(myEZ, sign);
 }
 
 void TVectorEField::Accum(const TField& other)
