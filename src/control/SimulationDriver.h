@@ -91,6 +91,11 @@ private:
     void RunSweeps(const TPropagationStep& prop, const TReflectionStep& refl, int passes, TBrelWaveOptics& engine);
     void RecordStepTime(TExtended t, int z);
     void ComputeMaps();
+    void ComputeSliceMaps(size_t k);
+    // The previous run's stored fields that no one else holds go back into service as
+    // step outputs: fresh memory costs page faults, reused memory does not.
+    void RecycleStore();
+    TFieldRef RecycledField();
     void WriteReport();
 
     TConfiguration myConfig;
@@ -98,6 +103,8 @@ private:
     std::unique_ptr<TField> myIncident;
     std::vector<TFieldRef> myForwardStore;
     std::vector<TFieldRef> myBackwardStore;
+    std::vector<char> myMapped;          // per store entry: maps computed
+    std::vector<TFieldRef> myRecycled;   // fields of the previous run, ready for reuse
     TSummation mySummation = TSummation::automatic;
     TPropagationStep myPropOverride;
     TReflectionStep myReflOverride;

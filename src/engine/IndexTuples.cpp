@@ -2,6 +2,7 @@
 
 #include "numerics/GeneralError.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -53,45 +54,87 @@ void TIndexTuples::Build(const TComplexArray& previous, const TComplexArray& cur
     myTuples.clear();
     myLookup.clear();
     myIds.resize(size_t(count));
-    // Pass 1: number the tuples. Neighbouring points mostly share a tuple (layers,
-    // cores, claddings), so the previous point's raw indices are compared first: equal
-    // values are finite (they were checked when first met) and give the same tuple.
-    std::int32_t last = -1;
-    double last1r = 0, last1i = 0, last2r = 0, last2i = 0;
-    for (std::int32_t p = 0; p < count; ++p) {
-        if (last >= 0 && r1[p] == last1r && i1[p] == last1i && r2[p] == last2r && i2[p] == last2i) {
-            myIds[size_t(p)] = last;
-            continue;
+    myRasterRuns.clear();
+    myRasterIds.clear();
+    // Pass 1: runs of equal raw indices along each row. Slices are mostly made of
+    // stretches of one material (layers, cores, claddings), so a run is extended eight
+    // points at a time by a branch-free comparison; a value equal to the run's first is
+    // finite, because that one was checked. Each run's tuple is found once.
+    for (int r = 0; r < ny; ++r) {
+        const std::int32_t rowEnd = (r + 1) * nx;
+        std::int32_t p = r * nx;
+        while (p < rowEnd) {
+            if (!std::isfinite(r1[p]) || !std::isfinite(i1[p]) || !std::isfinite(r2[p]) || !std::isfinite(i2[p]))
+                throw EGeneralError("Error in " + where + ". Index slice holds a non-finite value.");
+            const double a = r1[p], b = i1[p], c = r2[p], d = i2[p];
+            // Equal bit patterns: stricter than ==, which only splits a run at a signed zero.
+            const std::uint64_t ba = std::bit_cast<std::uint64_t>(a), bb = std::bit_cast<std::uint64_t>(b),
+                                bc = std::bit_cast<std::uint64_t>(c), bd = std::bit_cast<std::uint64_t>(d);
+            const auto differs = [&](std::int32_t k) {
+                return (std::bit_cast<std::uint64_t>(r1[k]) ^ ba) | (std::bit_cast<std::uint64_t>(i1[k]) ^ bb) |
+                       (std::bit_cast<std::uint64_t>(r2[k]) ^ bc) | (std::bit_cast<std::uint64_t>(i2[k]) ^ bd);
+            };
+            std::int32_t q = p + 1;
+            while (q + 8 <= rowEnd) {
+                std::uint64_t diff = 0;
+                for (int k = 0; k < 8; ++k)
+                    diff |= differs(q + k);
+                if (diff != 0)
+                    break;
+                q += 8;
+            }
+            while (q < rowEnd && differs(q) == 0)
+                ++q;
+            const TIndexTuple key = Reduce({a, b}, {c, d}, parts);
+            std::int32_t id;
+            if (!myRasterIds.empty() && TKeyEqual{}(key, myTuples[size_t(myRasterIds.back())])) {
+                id = myRasterIds.back();
+            } else {
+                const auto [it, inserted] = myLookup.try_emplace(key, std::int32_t(myTuples.size()));
+                if (inserted)
+                    myTuples.push_back(key);
+                id = it->second;
+            }
+            // Runs stay within one row; points that differ only in parts the rule does
+            // not read continue the previous run.
+            if (!myRasterIds.empty() && myRasterIds.back() == id && myRasterRuns.back().first / nx == r)
+                myRasterRuns.back().count += q - p;
+            else {
+                myRasterRuns.push_back({p, q - p});
+                myRasterIds.push_back(id);
+            }
+            std::fill(myIds.begin() + p, myIds.begin() + q, id);
+            p = q;
         }
-        if (!std::isfinite(r1[p]) || !std::isfinite(i1[p]) || !std::isfinite(r2[p]) || !std::isfinite(i2[p]))
-            throw EGeneralError("Error in " + where + ". Index slice holds a non-finite value.");
-        last1r = r1[p];
-        last1i = i1[p];
-        last2r = r2[p];
-        last2i = i2[p];
-        const TIndexTuple key = Reduce({r1[p], i1[p]}, {r2[p], i2[p]}, parts);
-        if (last >= 0 && TKeyEqual{}(key, myTuples[size_t(last)])) {
-            myIds[size_t(p)] = last;
-            continue;
-        }
-        const auto [it, inserted] = myLookup.try_emplace(key, std::int32_t(myTuples.size()));
-        if (inserted)
-            myTuples.push_back(key);
-        last = it->second;
-        myIds[size_t(p)] = last;
     }
-    // Pass 2: counting sort of the points by tuple (stable, so row-major within a tuple).
+    // Pass 2: counting sorts of the runs and the points by tuple (stable, so row-major
+    // within a tuple).
     const size_t tuples = myTuples.size();
     myOffsets.assign(tuples + 1, 0);
-    for (std::int32_t p = 0; p < count; ++p)
-        ++myOffsets[size_t(myIds[size_t(p)]) + 1];
-    for (size_t t = 0; t < tuples; ++t)
+    myRunOffsets.assign(tuples + 1, 0);
+    for (size_t k = 0; k < myRasterRuns.size(); ++k) {
+        myOffsets[size_t(myRasterIds[k]) + 1] += myRasterRuns[k].count;
+        ++myRunOffsets[size_t(myRasterIds[k]) + 1];
+    }
+    for (size_t t = 0; t < tuples; ++t) {
         myOffsets[t + 1] += myOffsets[t];
+        myRunOffsets[t + 1] += myRunOffsets[t];
+    }
     myPoints.resize(size_t(count));
+    myRuns.resize(myRasterRuns.size());
     std::vector<std::int32_t>& next = myFill;
     next.assign(myOffsets.begin(), myOffsets.end() - 1);
-    for (std::int32_t p = 0; p < count; ++p)
-        myPoints[size_t(next[size_t(myIds[size_t(p)])]++)] = p;
+    std::vector<std::int32_t>& nextRun = myFillRuns;
+    nextRun.assign(myRunOffsets.begin(), myRunOffsets.end() - 1);
+    for (size_t k = 0; k < myRasterRuns.size(); ++k) {
+        const size_t t = size_t(myRasterIds[k]);
+        const TPointRun run = myRasterRuns[k];
+        myRuns[size_t(nextRun[t]++)] = run;
+        std::int32_t* to = myPoints.data() + next[t];
+        for (std::int32_t q = 0; q < run.count; ++q)
+            to[q] = run.first + q;
+        next[t] += run.count;
+    }
 }
 
 void TIndexTuples::BuildUniform(TComplex n1, TComplex n2, int nx, int ny, TIndexParts parts, const std::string& where)
@@ -106,6 +149,10 @@ void TIndexTuples::BuildUniform(TComplex n1, TComplex n2, int nx, int ny, TIndex
     myPoints.resize(size_t(count));
     for (std::int32_t p = 0; p < count; ++p)
         myPoints[size_t(p)] = p;
+    myRunOffsets.assign({0, ny});
+    myRuns.resize(size_t(ny));
+    for (int r = 0; r < ny; ++r)
+        myRuns[size_t(r)] = {r * nx, nx};
 }
 
 } // namespace ksn

@@ -130,26 +130,32 @@ double* TSpectralSum::Scratch(int worker, std::size_t count)
     return b.Data();
 }
 
-std::pair<std::int32_t, std::int32_t> TSpectralSum::BlockRange(const std::int32_t* points, std::int32_t count,
+std::pair<std::int32_t, std::int32_t> TSpectralSum::BlockRange(const TPointRun* runs, std::int32_t count,
                                                                int block) const
 {
     const std::int32_t perBlock = myFft.RowBlock() * myNx;
-    const std::int32_t* first = std::lower_bound(points, points + count, block * perBlock);
-    const std::int32_t* last = std::lower_bound(first, points + count, (block + 1) * perBlock);
-    return {std::int32_t(first - points), std::int32_t(last - points)};
+    const auto before = [](const TPointRun& run, std::int32_t p) { return run.first < p; };
+    const TPointRun* first = std::lower_bound(runs, runs + count, block * perBlock, before);
+    const TPointRun* last = std::lower_bound(first, runs + count, (block + 1) * perBlock, before);
+    return {std::int32_t(first - runs), std::int32_t(last - runs)};
 }
 
-// out(p) += (-1)^(c+r) work(p),   p = c + r nx
-void TSpectralSum::Gather(const double* work, const std::int32_t* points, std::int32_t count, int /*block*/,
-                          double* outRe, double* outIm) const
+// out(p) = (-1)^(c+r) work(p),   p = c + r nx, along each run (one row each). A stored
+// value rather than an added one: the point's only lateral term, written into a target
+// that held zero, so a new output's page is touched once, by the write.
+void TSpectralSum::Gather(const double* work, const TPointRun* runs, std::int32_t count, double* outRe,
+                          double* outIm) const
 {
     const int shift = myGrid->XShift();
     const std::int32_t mask = myNx - 1;
-    for (std::int32_t q = 0; q < count; ++q) {
-        const std::int32_t p = points[q];
-        const double s = (((p & mask) + (p >> shift)) & 1) ? -1.0 : 1.0;
-        outRe[p] += s * work[2 * size_t(p)];
-        outIm[p] += s * work[2 * size_t(p) + 1];
+    for (std::int32_t k = 0; k < count; ++k) {
+        const std::int32_t first = runs[k].first, end = first + runs[k].count;
+        const std::int32_t parity = ((first & mask) + (first >> shift)) & 1;
+        for (std::int32_t p = first; p < end; ++p) {
+            const double s = ((p - first + parity) & 1) ? -1.0 : 1.0;
+            outRe[p] = s * work[2 * size_t(p)];
+            outIm[p] = s * work[2 * size_t(p) + 1];
+        }
     }
 }
 

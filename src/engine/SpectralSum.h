@@ -104,11 +104,10 @@ public:
     // Kept plane waves of the grid (counted once per grid and keep rule).
     template <class Keep>
     std::int64_t KeptCount(Keep keep);
-    // out(p) += (-1)^(c+r) work(p) for the tuple's points in row block `block`.
-    void Gather(const double* work, const std::int32_t* points, std::int32_t count, int block, double* outRe,
-                double* outIm) const;
-    // First and one-past-last index into a tuple's row-major points that lie in row block `block`.
-    std::pair<std::int32_t, std::int32_t> BlockRange(const std::int32_t* points, std::int32_t count, int block) const;
+    // out(p) = (-1)^(c+r) work(p) for the points of the given runs.
+    void Gather(const double* work, const TPointRun* runs, std::int32_t count, double* outRe, double* outIm) const;
+    // First and one-past-last index into a tuple's row-major runs that lie in row block `block`.
+    std::pair<std::int32_t, std::int32_t> BlockRange(const TPointRun* runs, std::int32_t count, int block) const;
 
 private:
     const TSpectralGrid* myGrid = nullptr;
@@ -334,9 +333,11 @@ void EvaluatedSpectrum(const Rule& rule, TSpectralSum& sum, const TIndexTuple& t
 } // namespace spectral_sum_detail
 
 // One step's sum: plans direct and grouped tuples (PointSum.h), sums the direct points
-// in extended precision and the grouped tuples as above, adding into `out` (which the
-// step has cleared). keep(kx, ky, kt2) selects the plane waves the step carries; it
-// must be the same for every call with one rule type and variant on one grid.
+// in extended precision and the grouped tuples as above into `out`, which must hold
+// zeros (the step has created or cleared its output): every point receives its lateral
+// terms from one summation only, so grouped points are stored and direct ones added.
+// keep(kx, ky, kt2) selects the plane waves the step carries; it must be the same for
+// every call with one rule type and variant on one grid.
 template <class Rule, class Keep>
 void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralSum& sum, const TIndexTuples& tuples,
                     const TSumTargets& out)
@@ -463,24 +464,28 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
             }
             fft.StorePanel(panel, b, work);
         });
-        // Rows: inverse row transforms and the gather of the tuple's points, per row block.
+        // Rows: inverse row transforms and the gather of the tuple's points, per row
+        // block; a block without points of the tuple needs neither.
         sum.RunItems(members * rowBlocks, [&](int item, int) {
             const int g = item / rowBlocks;
             const int block = item % rowBlocks;
             const std::int32_t t = grouped[g0 + std::size_t(g)];
-            const std::int32_t* points = tuples.PointsOf(t);
-            const auto [first, last] = sum.BlockRange(points, tuples.PointCount(t), block);
+            const TPointRun* runs = tuples.RunsOf(t);
+            const auto [first, last] = sum.BlockRange(runs, tuples.RunCount(t), block);
+            if (first == last)
+                return;
             for (int m = 0; m < C; ++m) {
                 double* work = sum.Work(g, m);
                 fft.Rows(work, -1, block);
-                sum.Gather(work, points + first, last - first, block, out.re[m], out.im[m]);
+                sum.Gather(work, runs + first, last - first, out.re[m], out.im[m]);
             }
             for (int l = 0; l < L; ++l) {
                 const TComplexOf<double> v = localSums[std::size_t(g) * std::size_t(L + 1) + std::size_t(l)];
-                for (std::int32_t q = first; q < last; ++q) {
-                    out.localRe[l][points[q]] += v.re;
-                    out.localIm[l][points[q]] += v.im;
-                }
+                for (std::int32_t k = first; k < last; ++k)
+                    for (std::int32_t p = runs[k].first; p < runs[k].first + runs[k].count; ++p) {
+                        out.localRe[l][p] += v.re;
+                        out.localIm[l][p] += v.im;
+                    }
             }
         });
     }

@@ -116,17 +116,20 @@ void TField::SetGridSize(int nx, int ny)
     myIntensityArr = std::make_unique<TRealArray>(nx, ny);
     myAbsorptionArr = std::make_unique<TComplexArray>(nx, ny);
     myEFluxArr = std::make_unique<TComplexArray>(nx, ny);
-    ClearField();
+    ResetTotals();
+}
+
+void TField::ResetTotals()
+{
+    myConfigCount = 0;
+    myIntensity = myAbsorption = 0.0;
+    std::lock_guard<std::mutex> lock(myFluxMutex);
+    myEnergyFlux = 0.0;
 }
 
 void TField::ClearField()
 {
-    myConfigCount = 0;
-    myIntensity = myAbsorption = 0.0;
-    {
-        std::lock_guard<std::mutex> lock(myFluxMutex);
-        myEnergyFlux = 0.0;
-    }
+    ResetTotals();
     if (myIntensityArr)
         myIntensityArr->Fill(0.0);
     if (myAbsorptionArr)

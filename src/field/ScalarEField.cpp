@@ -23,13 +23,13 @@ constexpr const char* kLostComponents =
 
 TScalarEField::TScalarEField(const TGridParms& grid) : TField(grid), myE(grid.nx, grid.ny)
 {
-    ClearField();
+    ResetTotals(); // the arrays are new, hence zero
 }
 
 TScalarEField::TScalarEField(const TGridParms& grid, const TFieldOptions& options)
     : TField(grid, options), myE(grid.nx, grid.ny)
 {
-    ClearField();
+    ResetTotals(); // the arrays are new, hence zero
     Generate(grid, options, false, "Create");
 }
 

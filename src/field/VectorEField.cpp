@@ -36,13 +36,13 @@ void AddInto(TComplexArray& a, const TComplexArray& b)
 TVectorEField::TVectorEField(const TGridParms& grid)
     : TField(grid), myEX(grid.nx, grid.ny), myEY(grid.nx, grid.ny), myEZ(grid.nx, grid.ny)
 {
-    ClearField();
+    ResetTotals(); // the arrays are new, hence zero
 }
 
 TVectorEField::TVectorEField(const TGridParms& grid, const TFieldOptions& options)
     : TField(grid, options), myEX(grid.nx, grid.ny), myEY(grid.nx, grid.ny), myEZ(grid.nx, grid.ny)
 {
-    ClearField();
+    ResetTotals(); // the arrays are new, hence zero
     Generate(grid, options, nullptr, false, "Create");
 }
 

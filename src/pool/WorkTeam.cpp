@@ -9,10 +9,10 @@ namespace ksn {
 
 namespace {
 
-// A worker that has just finished a run polls for the next one this long before it
+// A worker that has just run out of items polls for the next run this long before it
 // sleeps: a step starts its next run within microseconds, and waking a sleeping thread
 // costs tens of them.
-constexpr auto kPollTime = std::chrono::microseconds(200);
+constexpr auto kPollTime = std::chrono::microseconds(100);
 
 inline void Relax()
 {
@@ -22,6 +22,18 @@ inline void Relax()
     std::this_thread::yield();
 #endif
 }
+
+// The ticket: run number (bits 48..63), item count (24..47) and next item (0..23). One
+// atomic fetch-and-add both claims an item and tells which run and how many items it
+// belongs to, so a worker that wakes late can never take an item of a newer run for
+// one of an older run.
+constexpr int kCountShift = 24;
+constexpr int kRunShift = 48;
+constexpr std::uint64_t kField = (std::uint64_t(1) << kCountShift) - 1;
+
+inline std::uint64_t RunOf(std::uint64_t ticket) { return ticket >> kRunShift; }
+inline int CountOf(std::uint64_t ticket) { return int((ticket >> kCountShift) & kField); }
+inline int ItemOf(std::uint64_t ticket) { return int(ticket & kField); }
 
 } // namespace
 
@@ -39,7 +51,6 @@ TWorkTeam::~TWorkTeam()
     {
         std::lock_guard lock(myMutex);
         myStop = true;
-        myGeneration.fetch_add(1, std::memory_order_release);
     }
     myWake.notify_all();
     for (std::thread& t : myHelpers)
@@ -49,9 +60,11 @@ TWorkTeam::~TWorkTeam()
 void TWorkTeam::Work(int worker)
 {
     for (;;) {
-        const int item = myNext.fetch_add(1, std::memory_order_relaxed);
-        if (item >= myCount)
+        const std::uint64_t ticket = myTicket.fetch_add(1, std::memory_order_acq_rel);
+        const int item = ItemOf(ticket);
+        if (item >= CountOf(ticket))
             return;
+        // A valid claim keeps its run open, so the run's body is still the published one.
         try {
             (*myBody)(item, worker);
         } catch (...) {
@@ -61,6 +74,11 @@ void TWorkTeam::Work(int worker)
                 myErrorItem = item;
             }
         }
+        if (myDone.fetch_add(1, std::memory_order_acq_rel) + 1 == CountOf(ticket) &&
+            myCallerSleeps.load(std::memory_order_acquire)) {
+            std::lock_guard lock(myMutex);
+            myFinished.notify_one();
+        }
     }
 }
 
@@ -68,32 +86,26 @@ void TWorkTeam::Helper(int worker)
 {
     std::uint64_t seen = 0;
     for (;;) {
-        std::uint64_t generation = myGeneration.load(std::memory_order_acquire);
-        if (generation == seen) {
+        std::uint64_t run = RunOf(myTicket.load(std::memory_order_acquire));
+        if (run == seen) {
             const auto until = std::chrono::steady_clock::now() + kPollTime;
-            int polls = 0;
-            while ((generation = myGeneration.load(std::memory_order_acquire)) == seen) {
+            for (int polls = 1; (run = RunOf(myTicket.load(std::memory_order_acquire))) == seen; ++polls) {
                 Relax();
-                if (++polls % 64 == 0 && std::chrono::steady_clock::now() > until)
+                if (polls % 64 == 0 && std::chrono::steady_clock::now() > until)
                     break;
             }
         }
-        if (generation == seen) {
+        if (run == seen) {
             std::unique_lock lock(myMutex);
-            myWake.wait(lock, [&] { return myGeneration.load(std::memory_order_acquire) != seen; });
-            generation = myGeneration.load(std::memory_order_acquire);
-        }
-        seen = generation;
-        {
-            std::lock_guard lock(myMutex);
+            ++mySleepers;
+            myWake.wait(lock, [&] { return myStop || RunOf(myTicket.load(std::memory_order_acquire)) != seen; });
+            --mySleepers;
             if (myStop)
                 return;
+            run = RunOf(myTicket.load(std::memory_order_acquire));
         }
+        seen = run;
         Work(worker);
-        if (myBusy.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-            std::lock_guard lock(myMutex);
-            myDone.notify_one();
-        }
     }
 }
 
@@ -106,25 +118,31 @@ void TWorkTeam::Run(int count, const TBody& body)
             body(item, 0);
         return;
     }
-    // Every helper takes part in every run (possibly finding no item left), so a run
-    // has ended only when all of them have reported back; the next run's counters can
-    // then be reset safely.
+    if (std::uint64_t(count) >= kField / 2)
+        throw EGeneralError("TWorkTeam: too many items: " + std::to_string(count));
+    // The previous run has ended: every valid claim of it is done, so its data may go.
     myBody = &body;
-    myCount = count;
     myError = nullptr;
-    myNext.store(0, std::memory_order_relaxed);
-    myBusy.store(int(myHelpers.size()), std::memory_order_relaxed);
+    myDone.store(0, std::memory_order_relaxed);
+    ++myRun;
+    const std::uint64_t ticket = ((myRun & 0xffff) << kRunShift) | (std::uint64_t(count) << kCountShift);
+    bool sleepers;
     {
         std::lock_guard lock(myMutex);
-        myGeneration.fetch_add(1, std::memory_order_release);
+        myTicket.store(ticket, std::memory_order_release);
+        sleepers = mySleepers > 0;
     }
-    myWake.notify_all();
+    if (sleepers)
+        myWake.notify_all();
     Work(0);
-    for (int polls = 0; myBusy.load(std::memory_order_acquire) != 0 && polls < 4096; ++polls)
+    // Items other workers hold: poll briefly, then sleep until the last one reports.
+    for (int polls = 0; myDone.load(std::memory_order_acquire) != count && polls < 2048; ++polls)
         Relax();
-    if (myBusy.load(std::memory_order_acquire) != 0) {
+    if (myDone.load(std::memory_order_acquire) != count) {
         std::unique_lock lock(myMutex);
-        myDone.wait(lock, [&] { return myBusy.load(std::memory_order_acquire) == 0; });
+        myCallerSleeps.store(true, std::memory_order_release);
+        myFinished.wait(lock, [&] { return myDone.load(std::memory_order_acquire) == count; });
+        myCallerSleeps.store(false, std::memory_order_release);
     }
     myBody = nullptr;
     if (myError)

@@ -6,9 +6,10 @@
 //
 // Run(count, body) calls body(item, worker) once for every item 0 .. count-1 and
 // returns when all calls have ended. The caller is worker 0 and takes items itself; the
-// other workers are the team's threads (1 .. ThreadCount()-1). Items are handed out in
-// increasing order to whichever worker is free, so which worker runs an item is not
-// fixed: a body must compute the same result for an item whoever runs it (scratch is
+// other workers are the team's threads (1 .. ThreadCount()-1), which join a run when they
+// are free and are never waited for otherwise (a thread the system has set aside does
+// not hold the run up unless it holds an item). Items are handed out in increasing order
+// to whichever worker asks, so which worker runs an item is not fixed: a body must compute the same result for an item whoever runs it (scratch is
 // chosen by worker, results by item) and items must write disjoint memory. Then the
 // results do not depend on the thread count.
 #include <atomic>
@@ -45,13 +46,14 @@ private:
 
     std::vector<std::thread> myHelpers;
     std::mutex myMutex;
-    std::condition_variable myWake;
-    std::condition_variable myDone;
-    std::atomic<std::uint64_t> myGeneration{0};
-    std::atomic<int> myNext{0};
-    std::atomic<int> myBusy{0};
+    std::condition_variable myWake;     // helpers sleeping between runs
+    std::condition_variable myFinished; // the caller waiting for items others hold
+    std::atomic<std::uint64_t> myTicket{0};
+    std::atomic<int> myDone{0};
+    std::atomic<bool> myCallerSleeps{false};
+    std::uint64_t myRun = 0;
+    int mySleepers = 0;
     const TBody* myBody = nullptr;
-    int myCount = 0;
     bool myStop = false;
     std::mutex myErrorMutex;
     std::exception_ptr myError;
