@@ -4,10 +4,11 @@
 #   libgtest-dev libgmock-dev   unit tests (GoogleTest)
 #   libbenchmark-dev      benchmarks (Google Benchmark)
 #   libpng-dev            PNG pictures of scenes and maps
-#   pkg-config            locating libpng
+#   libfftw3-dev          FFTW 3, double precision: the fast transform of every propagation step
+#   pkg-config            locating libpng and FFTW
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev)
+packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfftw3-dev)
 
 missing=()
 for p in "${packages[@]}"; do

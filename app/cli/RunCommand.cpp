@@ -7,6 +7,7 @@
 #include "config/FloatText.h"
 #include "config/Messages.h"
 #include "display/NpyWriter.h"
+#include "numerics/FastFourier.h"
 
 #include <complex>
 #include <filesystem>
@@ -19,7 +20,8 @@ namespace ksn::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "run FILE -o DIR [--threads N] [--method NAME] [--summation auto|direct|grouped] [--save-fields] [--quiet]";
+    "run FILE -o DIR [--threads N] [--method NAME] [--summation auto|direct|grouped] [--fft-plan estimate|measure]"
+    " [--save-fields] [--quiet]";
 
 struct TRunArgs {
     std::string file;
@@ -27,6 +29,7 @@ struct TRunArgs {
     int threads = -1;
     std::string method;
     std::string summation;
+    std::string fftPlan;
     bool saveFields = false;
     bool quiet = false;
 };
@@ -61,6 +64,9 @@ bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
                 return false;
         } else if (a == "--summation") {
             if (!value(out.summation))
+                return false;
+        } else if (a == "--fft-plan") {
+            if (!value(out.fftPlan))
                 return false;
         } else if (a == "--save-fields") {
             out.saveFields = true;
@@ -206,6 +212,14 @@ int RunCommand(const std::vector<std::string>& args)
         return 1;
     }
     driver.SetSummation(summation);
+    // Measured plans are faster but chosen by timing, so their last bits may vary from
+    // run to run; the default plans are the same every time.
+    if (a.fftPlan == "measure")
+        SetFftPlanning(TFftPlanning::measure);
+    else if (!a.fftPlan.empty() && a.fftPlan != "estimate") {
+        ShowMessage("Unknown FFT planning \"" + a.fftPlan + "\" (estimate or measure).");
+        return 1;
+    }
     if (!driver.Open(a.file))
         return 1;
 

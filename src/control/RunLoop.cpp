@@ -273,7 +273,7 @@ void TSimulationDriver::RunSweeps(
                 myForwardStore[size_t(k)] = W[Parity(z)];
                 // Nothing changes a stored field after pass 0 unless reflections are propagated.
                 if (!bidirectional)
-                    ComputeSliceMaps(size_t(k));
+                    ComputeSliceMaps(size_t(k), true);
             }
             if (bidirectional && z > 0 && reflectionAllowed && r >= 0 && r < int(myBackwardStore.size()) &&
                 ReferenceChanges(z - 1, z))

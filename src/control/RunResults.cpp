@@ -21,7 +21,7 @@ namespace ksn {
 // Without reflection passes the run loop calls this for each slice as soon as it is
 // stored (its field and, in large-scene mode, its index slice are then at hand);
 // ComputeMaps does the slices left after the sweeps.
-void TSimulationDriver::ComputeSliceMaps(size_t k)
+void TSimulationDriver::ComputeSliceMaps(size_t k, bool mapsAreZero)
 {
     if (k >= myForwardStore.size() || !myForwardStore[k])
         return;
@@ -92,8 +92,10 @@ void TSimulationDriver::ComputeSliceMaps(size_t k)
             const double I = blockI[q];
             blockA[q] = scale * I * kappa[p0 + q];
             blockI[q] = independent ? I : I * n[p0 + q];
-            intensity[p0 + q] += blockI[q];
-            absorption[p0 + q] += blockA[q];
+            // A map the step has just cleared is written, not read: + 0.0 is what adding
+            // to it gives, and a new field's page is then touched once.
+            intensity[p0 + q] = (mapsAreZero ? 0.0 : intensity[p0 + q]) + blockI[q];
+            absorption[p0 + q] = (mapsAreZero ? 0.0 : absorption[p0 + q]) + blockA[q];
         }
         if (!report)
             continue;
@@ -121,7 +123,7 @@ void TSimulationDriver::ComputeMaps()
 {
     for (size_t k = 0; k < myForwardStore.size(); ++k)
         if (k >= myMapped.size() || !myMapped[k])
-            ComputeSliceMaps(k);
+            ComputeSliceMaps(k, false);
 }
 
 void TSimulationDriver::WriteReport()

@@ -91,7 +91,8 @@ private:
     void RunSweeps(const TPropagationStep& prop, const TReflectionStep& refl, int passes, TBrelWaveOptics& engine);
     void RecordStepTime(TExtended t, int z);
     void ComputeMaps();
-    void ComputeSliceMaps(size_t k);
+    // The maps of store entry k; `mapsAreZero`: the step has just created or cleared them.
+    void ComputeSliceMaps(size_t k, bool mapsAreZero);
     // The previous run's stored fields that no one else holds go back into service as
     // step outputs: fresh memory costs page faults, reused memory does not.
     void RecycleStore();
