@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace ksn {
 
@@ -17,6 +18,21 @@ std::uint64_t Mix(std::uint64_t h, double v)
     z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
     z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
     return z ^ (z >> 31);
+}
+
+// True when the eight doubles at v all have the bit pattern `bits`: XOR with the pattern,
+// OR-ed together two lanes at a time.
+bool SameBits8(const double* v, std::uint64_t bits)
+{
+    using TLanes = std::uint64_t __attribute__((vector_size(16)));
+    TLanes diff = {0, 0};
+    const TLanes pattern = {bits, bits};
+    for (int k = 0; k < 8; k += 2) {
+        TLanes lanes;
+        std::memcpy(&lanes, v + k, sizeof lanes);
+        diff |= lanes ^ pattern;
+    }
+    return (diff[0] | diff[1]) == 0;
 }
 
 // Keeps a part or drops it; adding +0.0 turns -0.0 into +0.0, so equal values hash alike.
@@ -75,14 +91,9 @@ void TIndexTuples::Build(const TComplexArray& previous, const TComplexArray& cur
                        (std::bit_cast<std::uint64_t>(r2[k]) ^ bc) | (std::bit_cast<std::uint64_t>(i2[k]) ^ bd);
             };
             std::int32_t q = p + 1;
-            while (q + 8 <= rowEnd) {
-                std::uint64_t diff = 0;
-                for (int k = 0; k < 8; ++k)
-                    diff |= differs(q + k);
-                if (diff != 0)
-                    break;
+            while (q + 8 <= rowEnd && SameBits8(r1 + q, ba) && SameBits8(i1 + q, bb) && SameBits8(r2 + q, bc) &&
+                   SameBits8(i2 + q, bd))
                 q += 8;
-            }
             while (q < rowEnd && differs(q) == 0)
                 ++q;
             const TIndexTuple key = Reduce({a, b}, {c, d}, parts);

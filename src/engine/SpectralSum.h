@@ -474,9 +474,26 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
             const auto [first, last] = sum.BlockRange(runs, tuples.RunCount(t), block);
             if (first == last)
                 return;
+            // A tuple on few rows of the block (a rim, a thin guide) has those rows
+            // transformed one by one.
+            int rows = 0;
+            for (std::int32_t k = first, previous = -1; k < last; ++k)
+                if (const std::int32_t r = runs[k].first / grid.Nx(); r != previous) {
+                    ++rows;
+                    previous = r;
+                }
+            const bool sparse = 2 * rows <= fft.RowBlock();
             for (int m = 0; m < C; ++m) {
                 double* work = sum.Work(g, m);
-                fft.Rows(work, -1, block);
+                if (sparse) {
+                    for (std::int32_t k = first, previous = -1; k < last; ++k)
+                        if (const std::int32_t r = runs[k].first / grid.Nx(); r != previous) {
+                            fft.Row(work, -1, r);
+                            previous = r;
+                        }
+                } else {
+                    fft.Rows(work, -1, block);
+                }
                 sum.Gather(work, runs + first, last - first, out.re[m], out.im[m]);
             }
             for (int l = 0; l < L; ++l) {

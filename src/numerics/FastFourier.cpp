@@ -154,11 +154,15 @@ void TFastFourier2D::Setup(int nx, int ny)
     const int panelWidth = std::min(nx, 16);
     const unsigned flags = GetFftPlanning() == TFftPlanning::measure ? FFTW_MEASURE : FFTW_ESTIMATE;
     void* rowPlan[2] = {};
+    void* singleRowPlan[2] = {};
     void* panelPlan[2] = {};
     for (int d = 0; d < 2; ++d) {
         const int direction = d == 0 ? FFTW_FORWARD : FFTW_BACKWARD;
-        if (nx > 1)
+        if (nx > 1) {
             rowPlan[d] = Registry().Get({nx, rowBlock, 1, nx, direction, flags});
+            // Any row, whatever its alignment.
+            singleRowPlan[d] = Registry().Get({nx, 1, 1, nx, direction, flags | FFTW_UNALIGNED});
+        }
         if (ny > 1)
             panelPlan[d] = Registry().Get({ny, panelWidth, panelWidth, 1, direction, flags});
     }
@@ -167,6 +171,7 @@ void TFastFourier2D::Setup(int nx, int ny)
     myRowBlock = rowBlock;
     myPanelWidth = panelWidth;
     std::copy_n(rowPlan, 2, myRowPlan);
+    std::copy_n(singleRowPlan, 2, mySingleRowPlan);
     std::copy_n(panelPlan, 2, myPanelPlan);
 }
 
@@ -174,6 +179,14 @@ void TFastFourier2D::Rows(double* data, int sign, int block) const
 {
     if (void* plan = myRowPlan[DirectionIndex(sign)]) {
         double* first = data + 2 * std::size_t(block) * std::size_t(myRowBlock) * std::size_t(myNx);
+        fftw_execute_dft(static_cast<fftw_plan>(plan), AsFftw(first), AsFftw(first));
+    }
+}
+
+void TFastFourier2D::Row(double* data, int sign, int row) const
+{
+    if (void* plan = mySingleRowPlan[DirectionIndex(sign)]) {
+        double* first = data + 2 * std::size_t(row) * std::size_t(myNx);
         fftw_execute_dft(static_cast<fftw_plan>(plan), AsFftw(first), AsFftw(first));
     }
 }

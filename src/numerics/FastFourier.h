@@ -23,7 +23,7 @@
 // Plans are made once per shape and direction for the whole process, under one lock
 // (FFTW's planner is not thread-safe; executing a plan is), on 64-byte aligned scratch;
 // every buffer they are executed on is a TComplexBuffer or lies at a multiple of 64
-// bytes inside one. The default planning (estimate) is deterministic: two runs give the
+// bytes inside one (the single-row plans are made for any alignment). The default planning (estimate) is deterministic: two runs give the
 // same bits. Measured planning picks faster plans by timing them, so its choice and
 // hence the last bits may differ from run to run.
 #include "numerics/ComplexArray.h"
@@ -85,6 +85,8 @@ public:
 
     // Row pass on row block `block` of natural-layout data, in place.
     void Rows(double* data, int sign, int block) const;
+    // The row transform of row `row` alone (for blocks where few rows are needed).
+    void Row(double* data, int sign, int row) const;
     // Column pass on one panel, in place.
     void Columns(double* panel, int sign) const;
     // Copies panel `b` out of natural-layout data, and back.
@@ -97,6 +99,7 @@ public:
 private:
     int myNx = 0, myNy = 0, myRowBlock = 1, myPanelWidth = 1;
     void* myRowPlan[2] = {};   // [0] forward (sign +1), [1] inverse (sign -1)
+    void* mySingleRowPlan[2] = {};
     void* myPanelPlan[2] = {};
 };
 
