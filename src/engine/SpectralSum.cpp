@@ -1,11 +1,77 @@
 #include "engine/SpectralSum.h"
 
 #include "numerics/GeneralError.h"
+#include "numerics/Vectorise.h"
 
 #include <algorithm>
 #include <string>
 
 namespace ksn {
+
+namespace {
+
+// out(q) = k(q) y(q), complex, element by element (interleaved re, im).
+KSN_VECTOR_CLONES void MultiplyInto(double* __restrict out, const double* __restrict k, const double* __restrict y,
+                                    std::size_t count)
+{
+    for (std::size_t q = 0; q < count; ++q) {
+        const double kr = k[2 * q], ki = k[2 * q + 1], yr = y[2 * q], yi = y[2 * q + 1];
+        out[2 * q] = kr * yr - ki * yi;
+        out[2 * q + 1] = kr * yi + ki * yr;
+    }
+}
+
+// out(q) += k(q) y(q)
+KSN_VECTOR_CLONES void MultiplyAdd(double* __restrict out, const double* __restrict k, const double* __restrict y,
+                                   std::size_t count)
+{
+    for (std::size_t q = 0; q < count; ++q) {
+        const double kr = k[2 * q], ki = k[2 * q + 1], yr = y[2 * q], yi = y[2 * q + 1];
+        out[2 * q] += kr * yr - ki * yi;
+        out[2 * q + 1] += kr * yi + ki * yr;
+    }
+}
+
+// work(c, r) = (-1)^(c+r) (re + i im)(c, r) for the rows first .. last-1 of an nx-wide grid.
+KSN_VECTOR_CLONES void ModulatedCopy(double* __restrict work, const double* __restrict re,
+                                     const double* __restrict im, int nx, int first, int last)
+{
+    for (int r = first; r < last; ++r) {
+        const std::size_t row = std::size_t(r) * std::size_t(nx);
+        for (int c = 0; c < nx; ++c) {
+            const double s = ((c + r) & 1) ? -1.0 : 1.0;
+            work[2 * (row + std::size_t(c))] = s * re[row + std::size_t(c)];
+            work[2 * (row + std::size_t(c)) + 1] = s * im[row + std::size_t(c)];
+        }
+    }
+}
+
+// out(q) = (-1)^(q+parity) work(q) along one run (re and im split on the way out).
+KSN_VECTOR_CLONES void SignedCopy(double* __restrict outRe, double* __restrict outIm, const double* __restrict work,
+                                  std::int32_t count, std::int32_t parity)
+{
+    for (std::int32_t q = 0; q < count; ++q) {
+        const double s = ((q + parity) & 1) ? -1.0 : 1.0;
+        outRe[q] = s * work[2 * q];
+        outIm[q] = s * work[2 * q + 1];
+    }
+}
+
+} // namespace
+
+namespace spectral_sum_detail {
+
+void FillPanel(double* panel, const double* k, std::size_t stride, const TSpectralSum& sum, const TInputList& inputs,
+               int b)
+{
+    const std::size_t size = sum.Transform().PanelSize();
+    const std::size_t base = 2 * std::size_t(b) * size;
+    MultiplyInto(panel, k, sum.Spectrum(inputs.slot[0]) + base, size);
+    for (int u = 1; u < inputs.count; ++u)
+        MultiplyAdd(panel, k + 2 * std::size_t(u) * stride, sum.Spectrum(inputs.slot[u]) + base, size);
+}
+
+} // namespace spectral_sum_detail
 
 void TSpectralSum::Setup(const TSpectralGrid& grid, TWorkTeam* team)
 {
@@ -78,17 +144,8 @@ void TSpectralSum::TransformInputs(const TComplexArray* const* forward, const TC
     RunItems(present * rowBlocks, [&](int item, int) {
         const int u = slots[item / rowBlocks];
         const int block = item % rowBlocks;
-        const double* re = source[u]->Re();
-        const double* im = source[u]->Im();
         double* work = myInputWork[u].Data();
-        for (int r = block * rowBlock; r < (block + 1) * rowBlock; ++r) {
-            const size_t row = size_t(r) * size_t(myNx);
-            for (int c = 0; c < myNx; ++c) {
-                const double s = ((c + r) & 1) ? -1.0 : 1.0;
-                work[2 * (row + size_t(c))] = s * re[row + size_t(c)];
-                work[2 * (row + size_t(c)) + 1] = s * im[row + size_t(c)];
-            }
-        }
+        ModulatedCopy(work, source[u]->Re(), source[u]->Im(), myNx, block * rowBlock, (block + 1) * rowBlock);
         myFft.Rows(work, +1, block);
     });
     // Columns: each panel into its place in the spectrum and transformed there.
@@ -149,13 +206,9 @@ void TSpectralSum::Gather(const double* work, const TPointRun* runs, std::int32_
     const int shift = myGrid->XShift();
     const std::int32_t mask = myNx - 1;
     for (std::int32_t k = 0; k < count; ++k) {
-        const std::int32_t first = runs[k].first, end = first + runs[k].count;
+        const std::int32_t first = runs[k].first;
         const std::int32_t parity = ((first & mask) + (first >> shift)) & 1;
-        for (std::int32_t p = first; p < end; ++p) {
-            const double s = ((p - first + parity) & 1) ? -1.0 : 1.0;
-            outRe[p] = s * work[2 * size_t(p)];
-            outIm[p] = s * work[2 * size_t(p) + 1];
-        }
+        SignedCopy(outRe + first, outIm + first, work + 2 * size_t(first), runs[k].count, parity);
     }
 }
 

@@ -270,31 +270,8 @@ bool CoefficientPanel(const Rule& rule, Keep keep, const TSpectralSum& sum, cons
 }
 
 // panel(q) = sum_u K_mu(q) Y_u(panel b, q), K read at k + 2 (u stride) + 2 q.
-inline void FillPanel(double* panel, const double* k, std::size_t stride, const TSpectralSum& sum,
-                      const TInputList& inputs, int b)
-{
-    const std::size_t size = sum.Transform().PanelSize();
-    const std::size_t base = 2 * std::size_t(b) * size;
-    {
-        // panel = K_0 Y_0   (complex product, element by element)
-        const double* y = sum.Spectrum(inputs.slot[0]) + base;
-        for (std::size_t q = 0; q < size; ++q) {
-            const double kr = k[2 * q], ki = k[2 * q + 1], yr = y[2 * q], yi = y[2 * q + 1];
-            panel[2 * q] = kr * yr - ki * yi;
-            panel[2 * q + 1] = kr * yi + ki * yr;
-        }
-    }
-    for (int u = 1; u < inputs.count; ++u) {
-        // panel += K_u Y_u
-        const double* ku = k + 2 * std::size_t(u) * stride;
-        const double* y = sum.Spectrum(inputs.slot[u]) + base;
-        for (std::size_t q = 0; q < size; ++q) {
-            const double kr = ku[2 * q], ki = ku[2 * q + 1], yr = y[2 * q], yi = y[2 * q + 1];
-            panel[2 * q] += kr * yr - ki * yi;
-            panel[2 * q + 1] += kr * yi + ki * yr;
-        }
-    }
-}
+void FillPanel(double* panel, const double* k, std::size_t stride, const TSpectralSum& sum, const TInputList& inputs,
+               int b);
 
 // Spectrum of one tuple by evaluating the rule per wave (rules without coefficients):
 //   S_m(w) = s (-1)^(j+i) L_m(w; tau) e^{i phi},   into `spectrum` (panel layout),
