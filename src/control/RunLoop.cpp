@@ -228,9 +228,17 @@ bool TSimulationDriver::Run()
     TPerfTimer timer;
     timer.Start();
 
-    RunSweeps(prop, refl, passes, engine);
-    myRecycled.clear();
-    ComputeMaps();
+    {
+        // The engine's threads serve the maps while the engine lives, and not a moment longer.
+        struct TTeamScope {
+            TWorkTeam*& team;
+            ~TTeamScope() { team = nullptr; }
+        } scope{myRunTeam};
+        myRunTeam = engine.WorkTeam();
+        RunSweeps(prop, refl, passes, engine);
+        myRecycled.clear();
+        ComputeMaps();
+    }
     myTotalAbsorption = 0;
     for (const auto& f : myForwardStore)
         if (f)

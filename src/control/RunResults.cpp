@@ -61,14 +61,15 @@ void TSimulationDriver::ComputeSliceMaps(size_t k, bool mapsAreZero)
     const double scale = double(absorptionScale);
     const size_t count = size_t(g.nx) * size_t(g.ny);
     // Per point in double (|E|^2 of stored doubles); the totals go through eight
-    // partial sums per block of points into extended precision, so the loops vectorise
-    // and the order of the sums is fixed.
+    // partial sums per block of points into extended precision, so the loops vectorise,
+    // blocks can go to the engine's threads, and the order of the sums is fixed.
     constexpr size_t kBlock = 256, kLanes = 8;
-    double blockI[kBlock], blockA[kBlock];
-    TExtended totalIntensity = field->GetIntensity();
-    TExtended totalAbsorption = field->GetAbsorption();
-    for (size_t p0 = 0; p0 < count; p0 += kBlock) {
+    const size_t blocks = (count + kBlock - 1) / kBlock;
+    myBlockSums.assign(blocks * 2 * kLanes, 0.0);
+    const auto mapBlock = [&](int item, int) {
+        const size_t p0 = size_t(item) * kBlock;
         const size_t len = std::min(kBlock, count - p0);
+        double blockI[kBlock], blockA[kBlock];
         if (components[0]) {
             std::fill_n(blockI, len, 0.0);
             for (const TComplexArray* c : components) {
@@ -97,9 +98,8 @@ void TSimulationDriver::ComputeSliceMaps(size_t k, bool mapsAreZero)
             intensity[p0 + q] = (mapsAreZero ? 0.0 : intensity[p0 + q]) + blockI[q];
             absorption[p0 + q] = (mapsAreZero ? 0.0 : absorption[p0 + q]) + blockA[q];
         }
-        if (!report)
-            continue;
-        double sumI[kLanes] = {}, sumA[kLanes] = {};
+        double* sumI = myBlockSums.data() + size_t(item) * 2 * kLanes;
+        double* sumA = sumI + kLanes;
         size_t q = 0;
         for (; q + kLanes <= len; q += kLanes)
             for (size_t lane = 0; lane < kLanes; ++lane) {
@@ -110,11 +110,21 @@ void TSimulationDriver::ComputeSliceMaps(size_t k, bool mapsAreZero)
             sumI[0] += blockI[q];
             sumA[0] += blockA[q];
         }
-        for (size_t lane = 0; lane < kLanes; ++lane) {
-            totalIntensity += sumI[lane];
-            totalAbsorption += sumA[lane];
-        }
-    }
+    };
+    // GetEVec of a field of another kind is not known to be safe from several threads.
+    if (myRunTeam && components[0])
+        myRunTeam->Run(int(blocks), mapBlock);
+    else
+        for (size_t b = 0; b < blocks; ++b)
+            mapBlock(int(b), 0);
+    TExtended totalIntensity = field->GetIntensity();
+    TExtended totalAbsorption = field->GetAbsorption();
+    if (report)
+        for (size_t b = 0; b < blocks; ++b)
+            for (size_t lane = 0; lane < kLanes; ++lane) {
+                totalIntensity += myBlockSums[(2 * b) * kLanes + lane];
+                totalAbsorption += myBlockSums[(2 * b + 1) * kLanes + lane];
+            }
     field->SetIntensity(double(totalIntensity));
     field->SetAbsorption(double(totalAbsorption));
 }

@@ -105,6 +105,8 @@ private:
     std::vector<TFieldRef> myForwardStore;
     std::vector<TFieldRef> myBackwardStore;
     std::vector<char> myMapped;          // per store entry: maps computed
+    std::vector<double> myBlockSums;     // partial totals of the maps, per block of points
+    TWorkTeam* myRunTeam = nullptr;      // the engine's threads while a run lasts
     std::vector<TFieldRef> myRecycled;   // fields of the previous run, ready for reuse
     TSummation mySummation = TSummation::automatic;
     TPropagationStep myPropOverride;

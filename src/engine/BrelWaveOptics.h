@@ -58,6 +58,9 @@ public:
     std::int32_t GetLastTupleCount() const { return myTuples.Count(); }
 
     bool IsMultithreaded() const { return myMultithreaded; }
+    // The threads of a multithreaded engine (null otherwise), for the run loop's own
+    // per-slice work between steps.
+    TWorkTeam* WorkTeam() { return myTeam.get(); }
     std::int32_t GetThreadCount() const { return myThreadCount; }
     std::int32_t GetExtraModes() const { return myExtraModes; }
 
