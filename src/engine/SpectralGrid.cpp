@@ -35,20 +35,20 @@ void Tabulate(int n, TExtended d, TExtended length, std::vector<TExtended>& k, s
 
 void TSpectralGrid::Setup(const TGridParms& grid, double lambdaMetres, const std::string& where)
 {
-    const std::string prefix = "Error in " + where + ". ";
+    const auto prefix = [&where] { return "Error in " + where + ". "; };
     if (!IsPowerOfTwo(grid.nx) || !IsPowerOfTwo(grid.ny))
-        throw EGeneralError(prefix + "Grid size " + std::to_string(grid.nx) + " x " + std::to_string(grid.ny) +
+        throw EGeneralError(prefix() + "Grid size " + std::to_string(grid.nx) + " x " + std::to_string(grid.ny) +
                             " is not a power of two along each axis.");
     const long long count = static_cast<long long>(grid.nx) * grid.ny;
     if (count > INT32_MAX)
-        throw EGeneralError(prefix + "Grid size " + std::to_string(grid.nx) + " x " + std::to_string(grid.ny) +
+        throw EGeneralError(prefix() + "Grid size " + std::to_string(grid.nx) + " x " + std::to_string(grid.ny) +
                             " exceeds 32 bits.");
     if (!std::isfinite(grid.scaleFactor) || grid.scaleFactor <= 0.0 || !std::isfinite(grid.dz) ||
         !std::isfinite(grid.dx) || !std::isfinite(grid.dy) || (grid.nx >= 2 && grid.dx <= 0.0) ||
         (grid.ny >= 2 && grid.dy <= 0.0))
-        throw EGeneralError(prefix + "Invalid grid spacing.");
+        throw EGeneralError(prefix() + "Invalid grid spacing.");
     if (!std::isfinite(lambdaMetres) || lambdaMetres <= 0.0)
-        throw EGeneralError(prefix + "Invalid wavelength.");
+        throw EGeneralError(prefix() + "Invalid wavelength.");
 
     myNx = grid.nx;
     myNy = grid.ny;
@@ -68,9 +68,16 @@ void TSpectralGrid::Setup(const TGridParms& grid, double lambdaMetres, const std
     // Spacings that underflow or overflow in metres would poison every wave number.
     if ((myNx >= 2 && !(myDX > 0.0L)) || (myNy >= 2 && !(myDY > 0.0L)) || !std::isfinite(myLx) ||
         !std::isfinite(myLy) || !std::isfinite(myDZ) || !std::isfinite(myDKx) || !std::isfinite(myDKy))
-        throw EGeneralError(prefix + "Invalid grid spacing.");
-    Tabulate(myNx, myDX, myLx, myKx, myX);
-    Tabulate(myNy, myDY, myLy, myKy, myY);
+        throw EGeneralError(prefix() + "Invalid grid spacing.");
+    // The tables change only with the grid: a run tabulates them once.
+    if (myKx.size() != size_t(myNx) || myTabulatedDX != myDX) {
+        Tabulate(myNx, myDX, myLx, myKx, myX);
+        myTabulatedDX = myDX;
+    }
+    if (myKy.size() != size_t(myNy) || myTabulatedDY != myDY) {
+        Tabulate(myNy, myDY, myLy, myKy, myY);
+        myTabulatedDY = myDY;
+    }
 }
 
 } // namespace ksn

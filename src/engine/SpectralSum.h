@@ -40,12 +40,14 @@
 #include "engine/PointSum.h"
 #include "engine/SpectralGrid.h"
 #include "numerics/FastFourier.h"
+#include "numerics/GeneralError.h"
 #include "pool/WorkTeam.h"
 
 #include <algorithm>
 #include <concepts>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <typeinfo>
 #include <vector>
 
@@ -362,6 +364,9 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
     tables.assign(grouped.size(), nullptr);
     TInputList inputs;
     if constexpr (linear) {
+        if (Rule::kInputs > sum.Components())
+            throw EGeneralError("TSpectralSum: the rule reads " + std::to_string(Rule::kInputs) +
+                                " input components, " + std::to_string(sum.Components()) + " were transformed.");
         inputs = PresentInputs(sum, Rule::kInputs);
         // Tables of this step's tuples; new ones are filled panel by panel on all workers.
         TCoefficientCache& cache = sum.Cache();
