@@ -8,6 +8,12 @@
 //
 // The bound steps capture this engine: it must outlive them. A step reads everything of
 // its slice step from one TStepInput (Steps.h).
+//
+// An engine made with a thread count of 2 or more keeps that many threads (a work team,
+// pool/WorkTeam.h) for its whole life, the run, and every grouped step spreads its
+// transforms, coefficient tables and gathers over them (SpectralSum.h); results do not
+// depend on the thread count. Starting threads for every step would cost more than a
+// small grid's whole step.
 #include "config/Records.h"
 #include "pool/PTimer.h"
 #include "engine/IndexTuples.h"
