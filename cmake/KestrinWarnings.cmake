@@ -5,6 +5,8 @@ target_compile_options(kestrin_warnings INTERFACE -Wall -Wextra -Wpedantic -Wsha
 if(KESTRIN_SANITIZE)
   target_compile_options(kestrin_warnings INTERFACE -fsanitize=${KESTRIN_SANITIZE} -fno-omit-frame-pointer)
   target_link_options(kestrin_warnings INTERFACE -fsanitize=${KESTRIN_SANITIZE})
+  # No load-time version picking (numerics/Vectorise.h) under a sanitizer.
+  target_compile_definitions(kestrin_warnings INTERFACE KSN_SANITIZED=1)
 endif()
 
 # kestrin_add_library(name alias SOURCES ... DEPS ...)

@@ -4,13 +4,14 @@
 #   libgtest-dev libgmock-dev   unit tests (GoogleTest)
 #   libbenchmark-dev      benchmarks (Google Benchmark)
 #   libpng-dev            PNG pictures of scenes and maps
-#   pkg-config            locating libpng
+#   pkg-config            locating libpng and FFTW
+#   libfftw3-dev          FFTW 3, double precision: the fast transform of every propagation step
 #   qt6-base-dev          Qt Gui: painting the pictures (PNG) of ksn, and the desktop program
 #   fonts-dejavu-core     a font for the pictures' text on a machine without a desktop
 #   libwmf-bin            wmf2svg, which the tests use to read the written metafiles back
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfftw3-dev
           qt6-base-dev fonts-dejavu-core libwmf-bin)
 
 missing=()

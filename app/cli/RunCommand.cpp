@@ -8,6 +8,7 @@
 #include "config/FloatText.h"
 #include "config/Messages.h"
 #include "display/NpyWriter.h"
+#include "numerics/FastFourier.h"
 
 #include <atomic>
 #include <complex>
@@ -23,7 +24,8 @@ namespace ksn::cli {
 namespace {
 
 const std::string kUsage = "run FILE -o DIR [--threads N] [--method NAME] [--reflections N] "
-                          "[--summation auto|direct|grouped] [--save-fields] [--quiet] " + std::string(kPictureUsage);
+                          "[--summation auto|direct|grouped] [--fft-plan estimate|measure] [--save-fields] [--quiet] " +
+                          std::string(kPictureUsage);
 
 struct TRunArgs {
     std::string file;
@@ -32,6 +34,7 @@ struct TRunArgs {
     std::string method;
     int reflections = -1; // -1: as the configuration says
     std::string summation;
+    std::string fftPlan;
     bool saveFields = false;
     bool quiet = false;
     TPictureOptions pictures;
@@ -81,6 +84,9 @@ bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
             }
         } else if (a == "--summation") {
             if (!value(out.summation))
+                return false;
+        } else if (a == "--fft-plan") {
+            if (!value(out.fftPlan))
                 return false;
         } else if (a == "--save-fields") {
             out.saveFields = true;
@@ -288,6 +294,14 @@ int RunCommand(const std::vector<std::string>& args)
         return 1;
     }
     driver.SetSummation(summation);
+    // Measured plans are faster but chosen by timing, so their last bits may vary from
+    // run to run; the default plans are the same every time.
+    if (a.fftPlan == "measure")
+        SetFftPlanning(TFftPlanning::measure);
+    else if (!a.fftPlan.empty() && a.fftPlan != "estimate") {
+        ShowMessage("Unknown FFT planning \"" + a.fftPlan + "\" (estimate or measure).");
+        return 1;
+    }
     if (!driver.Open(a.file))
         return 1;
 

@@ -8,7 +8,9 @@
 #include "numerics/GeneralError.h"
 
 #include <cassert>
+#include <algorithm>
 #include <cmath>
+#include <thread>
 #include <unistd.h>
 
 namespace ksn {
@@ -24,6 +26,9 @@ double PhysicalMemoryBytes()
     const long pageSize = ::sysconf(_SC_PAGE_SIZE);
     return pages > 0 && pageSize > 0 ? double(pages) * double(pageSize) : 0.0;
 }
+
+// The share of the physical memory the slice stores may take.
+constexpr double kStoreShare = 0.6;
 
 std::string GiB(double bytes)
 {
@@ -69,7 +74,7 @@ bool TSimulationDriver::CheckRunnable()
     const double copies = !myConfig.global.bidirectional ? 1.0 : myConfig.global.reflections > 0 ? 3.0 : 2.0;
     const double need = perField * stored * copies;
     const double have = PhysicalMemoryBytes();
-    if (have > 0 && need > 0.6 * have)
+    if (have > 0 && need > kStoreShare * have)
         return refuse("The slice store would need about " + GiB(need) + " but this machine has " + GiB(have) +
                       ". Store fewer slices with modulotracking=1 and a larger modulus.");
     return true;
@@ -138,6 +143,30 @@ void TSimulationDriver::RecordStepTime(TExtended t, int z)
     myStats.lastSlice = z;
 }
 
+void TSimulationDriver::RecycleStore()
+{
+    myRecycled.clear();
+    const TGridParms& g = myConfig.grid;
+    const bool vector = !IsScalarMethod(myConfig.global.simMethod);
+    for (TFieldRef& f : myForwardStore) {
+        if (!f || f.use_count() != 1 || f->IsVector() != vector || f->GetXSize() != g.nx || f->GetYSize() != g.ny)
+            continue;
+        const TGridParms& h = f->Grid();
+        if (h.dx == g.dx && h.dy == g.dy && h.dz == g.dz && h.scaleFactor == g.scaleFactor)
+            myRecycled.push_back(std::move(f));
+    }
+    myForwardStore.clear();
+}
+
+TFieldRef TSimulationDriver::RecycledField()
+{
+    if (myRecycled.empty())
+        return nullptr;
+    TFieldRef f = std::move(myRecycled.back());
+    myRecycled.pop_back();
+    return f;
+}
+
 bool TSimulationDriver::Run()
 {
     const TScopedMessageSink scope(myObserver);
@@ -158,9 +187,15 @@ bool TSimulationDriver::RunInScope()
     if (!CheckRunnable())
         return false;
 
-    TBrelWaveOptics engine = global.multithreaded && global.threadCount >= 2 ? TBrelWaveOptics(global.threadCount)
-                                                                             : TBrelWaveOptics();
+    // Multithreaded without a thread count means every processor; the steps then spread
+    // their work over that many threads (one when the machine has one).
+    const int threads = !global.multithreaded ? 1
+                        : global.threadCount >= 1 ? global.threadCount
+                                                  : int(std::max(1u, std::thread::hardware_concurrency()));
+    TBrelWaveOptics engine = threads >= 2 ? TBrelWaveOptics(threads) : TBrelWaveOptics();
     engine.SetSummation(mySummation);
+    // The coefficient tables may take a quarter of what the slice store may.
+    engine.SetCoefficientBudget(std::size_t(0.25 * kStoreShare * PhysicalMemoryBytes()));
     TPropagationStep prop = myPropOverride ? myPropOverride : engine.GetPropFunc(global);
     if (!prop)
         throw EGeneralError("Cannot start simulation. Function pointer \"propFunc\" not assigned!");
@@ -169,7 +204,7 @@ bool TSimulationDriver::RunInScope()
         throw EGeneralError("Cannot start simulation. Function pointer \"reflFunc\" not assigned!");
 
     myScene->SetLargeScene(global.largeScene);
-    myForwardStore.clear();
+    RecycleStore();
     myBackwardStore.clear();
     myBackFieldStore.clear();
 
@@ -181,6 +216,7 @@ bool TSimulationDriver::RunInScope()
     myStoreModulus = myTrackingActive ? global.modulus : 1;
     const int trackedSlices = (mySliceCount + myStoreModulus - 1) / myStoreModulus;
     myForwardStore.assign(size_t(trackedSlices), nullptr);
+    myMapped.assign(size_t(trackedSlices), 0);
     int passes = 0;
     if (global.bidirectional) {
         myBackwardStore.assign(size_t(trackedSlices), nullptr);
@@ -196,17 +232,27 @@ bool TSimulationDriver::RunInScope()
     TPerfTimer timer;
     timer.Start();
 
-    RunSweeps(prop, refl, passes, engine);
-    myStopRequested.store(false, std::memory_order_relaxed);
-    if (myStopped) {
-        // Keep the entries of the slices done; a stop in a reflection pass keeps them all.
-        size_t done = 0;
-        while (done < myForwardStore.size() && myForwardStore[done])
-            ++done;
-        myForwardStore.resize(done);
-        myBackwardStore.clear();
+    {
+        // The engine's threads serve the maps while the engine lives, and not a moment longer.
+        struct TTeamScope {
+            TWorkTeam*& team;
+            ~TTeamScope() { team = nullptr; }
+        } scope{myRunTeam};
+        myRunTeam = engine.WorkTeam();
+        RunSweeps(prop, refl, passes, engine);
+        myRecycled.clear();
+        myStopRequested.store(false, std::memory_order_relaxed);
+        if (myStopped) {
+            // Keep the entries of the slices done; a stop in a reflection pass keeps them all.
+            size_t done = 0;
+            while (done < myForwardStore.size() && myForwardStore[done])
+                ++done;
+            myForwardStore.resize(done);
+            myMapped.resize(done);
+            myBackwardStore.clear();
+        }
+        ComputeMaps();
     }
-    ComputeMaps();
     myTotalAbsorption = 0;
     for (const auto& f : myForwardStore)
         if (f)
@@ -256,12 +302,18 @@ void TSimulationDriver::RunSweeps(
         assert(k >= 0 && k < int(myForwardStore.size()));
 
         if (p == 0) {
+            if (!W[Parity(z)])
+                W[Parity(z)] = RecycledField();
             if (z == 0)
                 Propagate(prop, report, 0, 0, W[0], myIncident.get(), nullptr);
             else
                 Propagate(prop, report, z - 1, z, W[Parity(z)], W[Parity(z - 1)].get(), nullptr);
-            if (stored)
+            if (stored) {
                 myForwardStore[size_t(k)] = W[Parity(z)];
+                // Nothing changes a stored field after pass 0 unless reflections are propagated.
+                if (!bidirectional)
+                    ComputeSliceMaps(size_t(k), true);
+            }
             if (bidirectional && z > 0 && reflectionAllowed && r >= 0 && r < int(myBackwardStore.size()) &&
                 ReferenceChanges(z - 1, z))
                 Reflect(refl, z - 1, z, myBackwardStore[size_t(r)], W[Parity(z - 1)].get());

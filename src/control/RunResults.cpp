@@ -4,57 +4,136 @@
 
 #include "config/FloatText.h"
 #include "config/Messages.h"
+#include "field/ScalarEField.h"
+#include "field/VectorEField.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ksn {
 
 // For every stored slice z (store entry k = z/m) and point (ix, iy), with E the field
-// there and n + i*kappa the scene's index:
+// there and n + i*kappa the scene's index (per point in double, totals in extended
+// precision):
 //   I   = |Ex|^2 + |Ey|^2 + |Ez|^2,   I_n = I (independent) or I*n,
 //   a   = 4*pi*I*kappa/lambda * dz / (nx*ny)      (absorbed power per slice; lambda, dz in metres)
 // added to the slice's maps, and to its totals when the slice's layer reports.
-void TSimulationDriver::ComputeMaps()
+// Without reflection passes the run loop calls this for each slice as soon as it is
+// stored (its field and, in large-scene mode, its index slice are then at hand);
+// ComputeMaps does the slices left after the sweeps.
+void TSimulationDriver::ComputeSliceMaps(size_t k, bool mapsAreZero)
 {
+    if (k >= myForwardStore.size() || !myForwardStore[k])
+        return;
+    if (k < myMapped.size())
+        myMapped[k] = 1;
+    TField* field = myForwardStore[k].get();
     const TGridParms& g = myConfig.grid;
-    const bool independent = myConfig.independent;
     const TExtended lambda = myIncident ? myIncident->GetLambda() : 0.0;
     const TExtended pi = 3.14159265358979323846264338327950288L;
     const TExtended absorptionScale =
         lambda > 0 ? 4.0L * pi / lambda * g.ToMetres(g.dz) / g.nx / g.ny : 0.0L;
-    for (size_t k = 0; k < myForwardStore.size(); ++k) {
-        TField* field = myForwardStore[k].get();
-        if (!field)
-            continue;
-        const int z = int(k) * myStoreModulus;
-        const bool report = myScene->GetLevelReport(z);
-        myScene->GetLevelMeanN(z);
-        const TComplexArray* index = myScene->GetLevel(z);
-        if (!index || index->Nx() != g.nx || index->Ny() != g.ny)
-            continue;
-        TRealArray& intensity = field->IntensityMap();
-        double* absorption = field->AbsorptionMap().Re();
-        TExtended totalIntensity = field->GetIntensity();
-        TExtended totalAbsorption = field->GetAbsorption();
-        for (int iy = 0; iy < g.ny; ++iy)
-            for (int ix = 0; ix < g.nx; ++ix) {
-                const TCVec3 e = field->GetEVec(ix, iy);
-                const TExtended I = TExtended(e.x.re) * e.x.re + TExtended(e.x.im) * e.x.im +
-                                    TExtended(e.y.re) * e.y.re + TExtended(e.y.im) * e.y.im +
-                                    TExtended(e.z.re) * e.z.re + TExtended(e.z.im) * e.z.im;
-                const TComplex n = index->At(ix, iy);
-                const TExtended In = independent ? I : I * n.re;
-                const TExtended a = absorptionScale * I * n.im;
-                intensity.At(ix, iy) += double(In);
-                absorption[size_t(ix) + size_t(iy) * size_t(g.nx)] += double(a);
-                if (report) {
-                    totalIntensity += In;
-                    totalAbsorption += a;
-                }
-            }
-        field->SetIntensity(double(totalIntensity));
-        field->SetAbsorption(double(totalAbsorption));
+    const int z = int(k) * myStoreModulus;
+    const bool report = myScene->GetLevelReport(z);
+    myScene->GetLevelMeanN(z);
+    const TComplexArray* index = myScene->GetLevel(z);
+    if (!index || index->Nx() != g.nx || index->Ny() != g.ny || field->GetXSize() != g.nx ||
+        field->GetYSize() != g.ny)
+        return;
+    // The components' element blocks (x fastest); a scalar field's E is the x component.
+    const TComplexArray* components[3] = {};
+    if (auto* scalar = dynamic_cast<TScalarEField*>(field)) {
+        scalar->E().ToCartesian();
+        components[0] = &scalar->E();
+    } else if (auto* vector = dynamic_cast<TVectorEField*>(field)) {
+        vector->EX().ToCartesian();
+        vector->EY().ToCartesian();
+        vector->EZ().ToCartesian();
+        components[0] = &vector->EX();
+        components[1] = &vector->EY();
+        components[2] = &vector->EZ();
     }
+    double* intensity = field->IntensityMap().Data();
+    double* absorption = field->AbsorptionMap().Re();
+    const double* n = index->Re();
+    const double* kappa = index->Im();
+    const bool independent = myConfig.independent;
+    const double scale = double(absorptionScale);
+    const size_t count = size_t(g.nx) * size_t(g.ny);
+    // Per point in double (|E|^2 of stored doubles); the totals go through eight
+    // partial sums per block of points into extended precision, so the loops vectorise,
+    // blocks can go to the engine's threads, and the order of the sums is fixed.
+    constexpr size_t kBlock = 256, kLanes = 8;
+    const size_t blocks = (count + kBlock - 1) / kBlock;
+    myBlockSums.assign(blocks * 2 * kLanes, 0.0);
+    const auto mapBlock = [&](int item, int) {
+        const size_t p0 = size_t(item) * kBlock;
+        const size_t len = std::min(kBlock, count - p0);
+        double blockI[kBlock], blockA[kBlock];
+        if (components[0]) {
+            std::fill_n(blockI, len, 0.0);
+            for (const TComplexArray* c : components) {
+                if (!c)
+                    continue;
+                const double* re = c->Re() + p0;
+                const double* im = c->Im() + p0;
+                for (size_t q = 0; q < len; ++q)
+                    blockI[q] += re[q] * re[q] + im[q] * im[q];
+            }
+        } else {
+            for (size_t q = 0; q < len; ++q) {
+                const size_t p = p0 + q;
+                const TCVec3 e = field->GetEVec(int(p % size_t(g.nx)), int(p / size_t(g.nx)));
+                blockI[q] = e.x.re * e.x.re + e.x.im * e.x.im + e.y.re * e.y.re + e.y.im * e.y.im +
+                            e.z.re * e.z.re + e.z.im * e.z.im;
+            }
+        }
+        // blockI := I_n, blockA := a; both added to the maps.
+        for (size_t q = 0; q < len; ++q) {
+            const double I = blockI[q];
+            blockA[q] = scale * I * kappa[p0 + q];
+            blockI[q] = independent ? I : I * n[p0 + q];
+            // A map the step has just cleared is written, not read: + 0.0 is what adding
+            // to it gives, and a new field's page is then touched once.
+            intensity[p0 + q] = (mapsAreZero ? 0.0 : intensity[p0 + q]) + blockI[q];
+            absorption[p0 + q] = (mapsAreZero ? 0.0 : absorption[p0 + q]) + blockA[q];
+        }
+        double* sumI = myBlockSums.data() + size_t(item) * 2 * kLanes;
+        double* sumA = sumI + kLanes;
+        size_t q = 0;
+        for (; q + kLanes <= len; q += kLanes)
+            for (size_t lane = 0; lane < kLanes; ++lane) {
+                sumI[lane] += blockI[q + lane];
+                sumA[lane] += blockA[q + lane];
+            }
+        for (; q < len; ++q) {
+            sumI[0] += blockI[q];
+            sumA[0] += blockA[q];
+        }
+    };
+    // GetEVec of a field of another kind is not known to be safe from several threads.
+    if (myRunTeam && components[0])
+        myRunTeam->Run(int(blocks), mapBlock);
+    else
+        for (size_t b = 0; b < blocks; ++b)
+            mapBlock(int(b), 0);
+    TExtended totalIntensity = field->GetIntensity();
+    TExtended totalAbsorption = field->GetAbsorption();
+    if (report)
+        for (size_t b = 0; b < blocks; ++b)
+            for (size_t lane = 0; lane < kLanes; ++lane) {
+                totalIntensity += myBlockSums[(2 * b) * kLanes + lane];
+                totalAbsorption += myBlockSums[(2 * b + 1) * kLanes + lane];
+            }
+    field->SetIntensity(double(totalIntensity));
+    field->SetAbsorption(double(totalAbsorption));
+}
+
+void TSimulationDriver::ComputeMaps()
+{
+    for (size_t k = 0; k < myForwardStore.size(); ++k)
+        if (k >= myMapped.size() || !myMapped[k])
+            ComputeSliceMaps(k, false);
 }
 
 void TSimulationDriver::WriteReport()

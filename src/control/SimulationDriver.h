@@ -115,6 +115,12 @@ private:
     bool StopAfterStep(int z, int pass, int passes);
     void RecordStepTime(TExtended t, int z);
     void ComputeMaps();
+    // The maps of store entry k; `mapsAreZero`: the step has just created or cleared them.
+    void ComputeSliceMaps(size_t k, bool mapsAreZero);
+    // The previous run's stored fields that no one else holds go back into service as
+    // step outputs: fresh memory costs page faults, reused memory does not.
+    void RecycleStore();
+    TFieldRef RecycledField();
     void WriteReport();
 
     TConfiguration myConfig;
@@ -130,6 +136,10 @@ private:
     std::vector<TFieldRef> myForwardStore;
     std::vector<TFieldRef> myBackwardStore;
     std::vector<TFieldRef> myBackFieldStore;
+    std::vector<char> myMapped;          // per store entry: maps computed
+    std::vector<double> myBlockSums;     // partial totals of the maps, per block of points
+    TWorkTeam* myRunTeam = nullptr;      // the engine's threads while a run lasts
+    std::vector<TFieldRef> myRecycled;   // fields of the previous run, ready for reuse
     TSummation mySummation = TSummation::automatic;
     TPropagationStep myPropOverride;
     TReflectionStep myReflOverride;

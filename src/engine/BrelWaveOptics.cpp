@@ -17,6 +17,8 @@ TBrelWaveOptics::TBrelWaveOptics(std::int32_t threadCount) : TBrelWaveOptics()
                             std::to_string(threadCount) + ".");
     myMultithreaded = threadCount >= 2;
     myThreadCount = threadCount;
+    if (myMultithreaded)
+        myTeam = std::make_unique<TWorkTeam>(threadCount);
 }
 
 // Fields and slices a step reads belong to the caller; the engine frees none of them.

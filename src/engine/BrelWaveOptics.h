@@ -8,15 +8,23 @@
 //
 // The bound steps capture this engine: it must outlive them. A step reads everything of
 // its slice step from one TStepInput (Steps.h).
+//
+// An engine made with a thread count of 2 or more keeps that many threads (a work team,
+// pool/WorkTeam.h) for its whole life, the run, and every grouped step spreads its
+// transforms, coefficient tables and gathers over them (SpectralSum.h); results do not
+// depend on the thread count. Starting threads for every step would cost more than a
+// small grid's whole step.
 #include "config/Records.h"
 #include "pool/PTimer.h"
 #include "engine/IndexTuples.h"
 #include "engine/PointSum.h"
-#include "engine/SpectralGrid.h"
 #include "engine/SpectralTransform.h"
+#include "engine/SpectralGrid.h"
+#include "engine/SpectralSum.h"
 #include "engine/StepSelection.h"
 #include "engine/Steps.h"
 #include "field/Field.h"
+#include "pool/WorkTeam.h"
 
 #include <cstdint>
 #include <memory>
@@ -52,7 +60,17 @@ public:
     void SetSummation(TSummation summation) { mySummation = summation; }
     TSummation GetSummation() const { return mySummation; }
 
+    // Memory the per-tuple coefficient tables may hold (bytes); the least recently used
+    // table goes first beyond it.
+    void SetCoefficientBudget(std::size_t bytes) { mySum.SetCacheBudget(bytes); }
+    const TCoefficientCache& CoefficientCache() const { return mySum.Cache(); }
+    // Distinct index tuples of the last step (what its inverse transforms are counted by).
+    std::int32_t GetLastTupleCount() const { return myTuples.Count(); }
+
     bool IsMultithreaded() const { return myMultithreaded; }
+    // The threads of a multithreaded engine (null otherwise), for the run loop's own
+    // per-slice work between steps.
+    TWorkTeam* WorkTeam() { return myTeam.get(); }
     std::int32_t GetThreadCount() const { return myThreadCount; }
     std::int32_t GetExtraModes() const { return myExtraModes; }
 
@@ -178,6 +196,9 @@ private:
     const TStepInput* myStepInput = nullptr;
     TVectorEField* myStepOutput = nullptr;
     std::unique_ptr<TVectorWork> myVectorWork;
+    TSpectralSum mySum;
+    // The workers of every step when the engine runs multithreaded (null otherwise).
+    std::unique_ptr<TWorkTeam> myTeam;
 };
 
 } // namespace ksn

@@ -3,7 +3,8 @@
 // contribution depends on p only through the indices there (n1 of the previous slice,
 // n2 of the current slice) and the lateral phase; points that share a tuple share every
 // per-point coefficient. This class numbers the distinct tuples, records the tuple of
-// every point and lists the points of every tuple (row-major order within a tuple).
+// every point and lists the points of every tuple (row-major order within a tuple),
+// also as runs: stretches of consecutive points of one row that share the tuple.
 #include "numerics/Complex.h"
 #include "numerics/ComplexArray.h"
 
@@ -19,6 +20,12 @@ struct TIndexTuple {
     TComplex n2; // current slice
 };
 
+// Consecutive points first .. first+count-1 of one row.
+struct TPointRun {
+    std::int32_t first = 0;
+    std::int32_t count = 0;
+};
+
 // Which parts of the indices a rule reads; the others are set to 0 so that points
 // differing only there share a tuple.
 struct TIndexParts {
@@ -32,6 +39,11 @@ public:
     void Build(const TComplexArray& previous, const TComplexArray& current, int nx, int ny, TIndexParts parts,
                const std::string& where);
 
+    // One tuple for the whole nx x ny grid, the reduction of (n1, n2): the homogeneous
+    // spectral paths read the indices at point (0, 0) only. Throws EGeneralError for a
+    // non-finite index.
+    void BuildUniform(TComplex n1, TComplex n2, int nx, int ny, TIndexParts parts, const std::string& where);
+
     // The tuple of point (0, 0), reduced as Build would: the homogeneous fast paths use it.
     static TIndexTuple Reduce(TComplex n1, TComplex n2, TIndexParts parts);
 
@@ -41,6 +53,8 @@ public:
     std::int32_t IdAt(std::int32_t p) const { return myIds[size_t(p)]; }
     std::int32_t PointCount(std::int32_t t) const { return myOffsets[size_t(t) + 1] - myOffsets[size_t(t)]; }
     const std::int32_t* PointsOf(std::int32_t t) const { return myPoints.data() + myOffsets[size_t(t)]; }
+    std::int32_t RunCount(std::int32_t t) const { return myRunOffsets[size_t(t) + 1] - myRunOffsets[size_t(t)]; }
+    const TPointRun* RunsOf(std::int32_t t) const { return myRuns.data() + myRunOffsets[size_t(t)]; }
 
 private:
     struct TKeyHash {
@@ -54,7 +68,12 @@ private:
     std::vector<std::int32_t> myIds;     // tuple of every point, p = c + r*nx
     std::vector<std::int32_t> myOffsets; // points of tuple t: myPoints[myOffsets[t] .. myOffsets[t+1])
     std::vector<std::int32_t> myPoints;
-    std::vector<std::int32_t> myFill; // scratch of the counting sort
+    std::vector<std::int32_t> myFill; // scratch of the counting sorts
+    std::vector<std::int32_t> myFillRuns;
+    std::vector<std::int32_t> myRunOffsets; // runs of tuple t: myRuns[myRunOffsets[t] .. myRunOffsets[t+1])
+    std::vector<TPointRun> myRuns;
+    std::vector<TPointRun> myRasterRuns;     // scratch: every run in raster order
+    std::vector<std::int32_t> myRasterIds;   // scratch: the tuple of every raster run
     std::unordered_map<TIndexTuple, std::int32_t, TKeyHash, TKeyEqual> myLookup;
 };
 

@@ -18,17 +18,19 @@ namespace {
 // long-double phasor and the accumulation, some 300 ns on x86-64), measured on the
 // grid sizes 16, 64 and 256:
 //   direct(t)  = m_t K
-//   grouped(t) = K cRule + C (N log2(N) cButterfly + N cPass) + m_t cGather
-// m_t: points of tuple t, K: plane waves, C: components, N = nx ny.
-constexpr double kRule = 0.1;        // the rule in double plus a double phasor
-constexpr double kButterfly = 0.004; // one element of one double transform level
-constexpr double kPass = 0.02;       // zeroing and scanning one spectrum element
-constexpr double kGather = 0.01;     // one point of the gather
+//   grouped(t) = K cWave + C (N log2(N) cButterfly + N cPass) + m_t cGather
+// m_t: points of tuple t, K: plane waves, C: components, N = nx ny; cWave is cRule when
+// the rule is evaluated per wave and cFill when its coefficients come from a table.
+constexpr double kRule = 0.1;         // the rule in double plus a double phasor
+constexpr double kFill = 0.005;       // one tabulated coefficient times one amplitude
+constexpr double kButterfly = 0.0015; // one element of one transform level (FFTW)
+constexpr double kPass = 0.02;        // zeroing and scanning one spectrum element
+constexpr double kGather = 0.01;      // one point of the gather
 
 } // namespace
 
 void TSumScratch::Plan(TSummation strategy, const TIndexTuples& tuples, std::int64_t waveCount, int components,
-                       const TSpectralGrid& grid)
+                       const TSpectralGrid& grid, bool cachedCoefficients)
 {
     myGrouped.clear();
     myDirectPoints.clear();
@@ -44,7 +46,7 @@ void TSumScratch::Plan(TSummation strategy, const TIndexTuples& tuples, std::int
     for (std::int32_t t = 0; t < tuples.Count(); ++t) {
         const double m = double(tuples.PointCount(t));
         const double direct = m * double(waveCount);
-        const double groupedCost = double(waveCount) * kRule + transform + m * kGather;
+        const double groupedCost = double(waveCount) * (cachedCoefficients ? kFill : kRule) + transform + m * kGather;
         if (strategy == TSummation::grouped || groupedCost < direct) {
             myGrouped.push_back(t);
         } else {
@@ -54,14 +56,12 @@ void TSumScratch::Plan(TSummation strategy, const TIndexTuples& tuples, std::int
     }
 }
 
-void TSumScratch::Reserve(int components, std::int32_t count)
+void TSumScratch::Reserve(int components, int nx, int ny)
 {
-    for (int m = 0; m < components; ++m) {
-        if (myRe[m].size() < size_t(count)) {
-            myRe[m].resize(size_t(count));
-            myIm[m].resize(size_t(count));
-        }
-    }
+    myTransform.Setup(nx, ny);
+    for (int m = 0; m < components; ++m)
+        mySpectrum[m].Resize(size_t(nx) * size_t(ny));
+    myPanel.Resize(myTransform.PanelSize());
 }
 
 } // namespace ksn

@@ -18,10 +18,15 @@
 //      sum_w C(w) e^{i (kx x + ky y)} = N s (-1)^(c+r) IFFT[(-1)^(j+i) C](c, r),
 //    with C(w) = L(w; tau) e^{i phi}, N = nx ny, s the centred sign of SpectralGrid.h
 //    and IFFT the unmodulated inverse transform scaled by 1/N (N IFFT is the unscaled
-//    transform of SpectralTransform.h, in double). One transform per
+//    fast transform of numerics/FastFourier.h, in double). One transform per
 //    distinct tuple and component serves all the tuple's points; G is summed once per
 //    tuple. Evaluated in double.
 //  - automatic: per tuple, whichever of the two a cost estimate finds cheaper.
+//
+// RunPointSum below is the plain form: the caller collects the plane waves and the rule
+// is evaluated anew for every tuple of every step, on one thread. The steps use the
+// form of SpectralSum.h, which keeps the coefficients of linear rules across slices,
+// transforms on copies and spreads the work over the engine's threads.
 //
 // Rule requirements (see ScalarWPMRule.h for an instance):
 //   static constexpr int kComponents;   lateral output components (1 .. kMaxComponents)
@@ -32,9 +37,9 @@
 #include "engine/IndexTuples.h"
 #include "engine/KernelComplex.h"
 #include "engine/SpectralGrid.h"
-#include "engine/SpectralTransform.h"
 #include "engine/StepMode.h"
 #include "numerics/ComplexArray.h"
+#include "numerics/FastFourier.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -120,32 +125,35 @@ class TSumScratch {
 public:
     // Splits the tuples between the two summations: grouped tuples in Grouped(), the
     // points of the direct tuples in DirectPoints() (all points in row-major order for
-    // TSummation::direct, the Part-independent reference order).
+    // TSummation::direct, the reference order). `cachedCoefficients`: the grouped sum
+    // reads tabulated coefficients instead of evaluating the rule per wave.
     void Plan(TSummation strategy, const TIndexTuples& tuples, std::int64_t waveCount, int components,
-              const TSpectralGrid& grid);
+              const TSpectralGrid& grid, bool cachedCoefficients = false);
     const std::vector<std::int32_t>& Grouped() const { return myGrouped; }
     const std::vector<std::int32_t>& DirectPoints() const { return myDirectPoints; }
 
-    // Spectrum blocks for `components` transforms of `count` points each.
-    void Reserve(int components, std::int32_t count);
-    double* Re(int m) { return myRe[size_t(m)].data(); }
-    double* Im(int m) { return myIm[size_t(m)].data(); }
-    TInverseTransform2D& Transform() { return myTransform; }
+    // Interleaved spectrum blocks for `components` transforms on the grid's transform.
+    void Reserve(int components, int nx, int ny);
+    double* Spectrum(int m) { return mySpectrum[size_t(m)].Data(); }
+    double* Panel() { return myPanel.Data(); }
+    const TFastFourier2D& Transform() const { return myTransform; }
 
 private:
     std::vector<std::int32_t> myGrouped;
     std::vector<std::int32_t> myDirectPoints;
-    std::vector<double> myRe[kMaxComponents];
-    std::vector<double> myIm[kMaxComponents];
-    TInverseTransform2D myTransform;
+    TComplexBuffer mySpectrum[kMaxComponents];
+    TComplexBuffer myPanel;
+    TFastFourier2D myTransform;
 };
 
 // Direct summation over the listed points: for every wave in spectral order, for every
 // point, in extended precision
 //   out_m(p) += L_m(w; tau(p)) e^{i (kx x + ky y + phi)},   out_l(p) += G_l(w; tau(p)).
+// DirectSumRange sums `count` points from `pts`; points of different calls may be
+// summed concurrently (each point's sum runs over the waves in the same order).
 template <class Rule>
-void DirectSum(const Rule& rule, const TSpectralGrid& grid, const std::vector<TPlaneWave>& waves,
-               const TIndexTuples& tuples, const std::vector<std::int32_t>& points, const TSumTargets& out)
+void DirectSumRange(const Rule& rule, const TSpectralGrid& grid, const std::vector<TPlaneWave>& waves,
+                    const TIndexTuples& tuples, const std::int32_t* pts, size_t count, const TSumTargets& out)
 {
     using R = TExtended;
     constexpr int C = Rule::kComponents;
@@ -155,8 +163,6 @@ void DirectSum(const Rule& rule, const TSpectralGrid& grid, const std::vector<TP
     const std::int32_t mask = grid.Nx() - 1;
     const TExtended* x = grid.X();
     const TExtended* y = grid.Y();
-    const std::int32_t* pts = points.data();
-    const size_t count = points.size();
     TComplexOf<R> lateral[C];
     TComplexOf<R> local[L + 1];
     for (const TPlaneWave& w : waves) {
@@ -179,6 +185,13 @@ void DirectSum(const Rule& rule, const TSpectralGrid& grid, const std::vector<TP
     }
 }
 
+template <class Rule>
+void DirectSum(const Rule& rule, const TSpectralGrid& grid, const std::vector<TPlaneWave>& waves,
+               const TIndexTuples& tuples, const std::vector<std::int32_t>& points, const TSumTargets& out)
+{
+    DirectSumRange(rule, grid, waves, tuples, points.data(), points.size(), out);
+}
+
 // Grouped summation of the listed tuples (formula in the header comment), in double.
 template <class Rule>
 void GroupedSum(const Rule& rule, const TSpectralGrid& grid, const std::vector<TPlaneWave>& waves,
@@ -194,16 +207,13 @@ void GroupedSum(const Rule& rule, const TSpectralGrid& grid, const std::vector<T
     const int shift = grid.XShift();
     const std::int32_t mask = nx - 1;
     const double scale = grid.CentredSign();
-    scratch.Reserve(C, count);
-    scratch.Transform().Setup(nx, ny);
+    scratch.Reserve(C, nx, ny);
     TComplexOf<R> lateral[C];
     TComplexOf<R> local[L + 1];
     for (const std::int32_t t : grouped) {
         const TIndexTuple& tuple = tuples.Tuple(t);
-        for (int m = 0; m < C; ++m) {
-            std::fill_n(scratch.Re(m), count, 0.0);
-            std::fill_n(scratch.Im(m), count, 0.0);
-        }
+        for (int m = 0; m < C; ++m)
+            std::fill_n(scratch.Spectrum(m), 2 * size_t(count), 0.0);
         TComplexOf<R> localSum[L + 1];
         // Spectrum of the tuple: C_m(j, i) = (-1)^(j+i) L_m(w; tau) e^{i phi(w; tau)}.
         for (const TPlaneWave& w : waves) {
@@ -214,28 +224,27 @@ void GroupedSum(const Rule& rule, const TSpectralGrid& grid, const std::vector<T
             const TComplexOf<R> e = parity * Phasor<R>(phase);
             for (int m = 0; m < C; ++m) {
                 const TComplexOf<R> v = lateral[m] * e;
-                scratch.Re(m)[w.index] = v.re;
-                scratch.Im(m)[w.index] = v.im;
+                scratch.Spectrum(m)[2 * size_t(w.index)] = v.re;
+                scratch.Spectrum(m)[2 * size_t(w.index) + 1] = v.im;
             }
             for (int l = 0; l < L; ++l)
                 localSum[l] = localSum[l] + local[l];
         }
         // Unscaled inverse transform: N IFFT.
         for (int m = 0; m < C; ++m)
-            scratch.Transform().Run(scratch.Re(m), scratch.Im(m));
+            scratch.Transform().Run(scratch.Spectrum(m), -1, scratch.Panel());
         // Gather at the tuple's points: out_m(p) += s (-1)^(c+r) (N IFFT_m)(p); out_l(p) += G_l.
         const std::int32_t* pts = tuples.PointsOf(t);
         const std::int32_t n = tuples.PointCount(t);
         for (int m = 0; m < C; ++m) {
-            const double* re = scratch.Re(m);
-            const double* im = scratch.Im(m);
+            const double* v = scratch.Spectrum(m);
             double* outRe = out.re[m];
             double* outIm = out.im[m];
             for (std::int32_t q = 0; q < n; ++q) {
                 const std::int32_t p = pts[q];
                 const double f = (((p & mask) + (p >> shift)) & 1) ? -scale : scale;
-                outRe[p] += f * re[p];
-                outIm[p] += f * im[p];
+                outRe[p] += f * v[2 * size_t(p)];
+                outIm[p] += f * v[2 * size_t(p) + 1];
             }
         }
         for (int l = 0; l < L; ++l) {

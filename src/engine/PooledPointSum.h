@@ -17,6 +17,7 @@
 //    Work items write disjoint memory: spectrum lines, different tuples' points or
 //    different components; nothing is locked.
 #include "engine/PointSum.h"
+#include "engine/SpectralTransform.h"
 #include "pool/WorkPool.h"
 
 #include <algorithm>

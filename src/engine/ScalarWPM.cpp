@@ -12,7 +12,10 @@
 //
 // The hybrid step replaces the sum by the spectral path when both slices are
 // homogeneous: the output spectrum is the rule at the tuple of point (0, 0) times the
-// undivided amplitude, and one inverse transform (which supplies 1/N) gives the field.
+// amplitude, and one inverse transform gives the field. That is the grouped sum of a
+// single tuple covering the whole grid, so it runs as one.
+//
+// The inputs are transformed on copies (SpectralSum.h) and are never changed.
 #include "engine/BrelWaveOptics.h"
 #include "engine/ScalarWPMRule.h"
 #include "field/ScalarEField.h"
@@ -40,32 +43,6 @@ void CheckSize(const TScalarEField* field, const TGridParms& grid, const std::st
     if (field && (field->GetXSize() != grid.nx || field->GetYSize() != grid.ny))
         throw EGeneralError("Error in " + where + ". Field does not match the grid.");
 }
-
-// Transforms the given fields to the spectral domain for the lifetime of the scope and
-// back to the spatial domain at its end, also when the step ends with an error.
-class TSpectralScope {
-public:
-    TSpectralScope(TField* a, TField* b) : myA(a), myB(b)
-    {
-        if (myA)
-            myA->Fourier(+1);
-        if (myB)
-            myB->Fourier(+1);
-    }
-    ~TSpectralScope()
-    {
-        if (myA)
-            myA->Fourier(-1);
-        if (myB)
-            myB->Fourier(-1);
-    }
-    TSpectralScope(const TSpectralScope&) = delete;
-    TSpectralScope& operator=(const TSpectralScope&) = delete;
-
-private:
-    TField* myA;
-    TField* myB;
-};
 
 } // namespace
 
@@ -105,12 +82,13 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
     if (!spectral) {
         myTuples.Build(*previousSlice, *currentSlice, grid->nx, grid->ny, TScalarWPMRule::kParts, caller);
     } else if (previousSlice->Nx() != grid->nx || previousSlice->Ny() != grid->ny ||
-               currentSlice->Nx() != grid->nx || currentSlice->Ny() != grid->ny) {
+               currentSlice->Nx() != grid->nx || currentSlice->Ny() != grid->ny || previousSlice->IsPolar() ||
+               currentSlice->IsPolar()) {
         throw EGeneralError("Error in " + caller + ". Index slice does not match the grid.");
     } else {
-        const TComplex n1 = previousSlice->At(0, 0), n2 = currentSlice->At(0, 0);
-        if (!std::isfinite(n1.re) || !std::isfinite(n1.im) || !std::isfinite(n2.re) || !std::isfinite(n2.im))
-            throw EGeneralError("Error in " + caller + ". Index slice holds a non-finite value.");
+        // Homogeneous pair: one tuple, the indices at point (0, 0), for the whole grid.
+        myTuples.BuildUniform(previousSlice->At(0, 0), currentSlice->At(0, 0), grid->nx, grid->ny,
+                              TScalarWPMRule::kParts, caller);
     }
     if (output && (output.get() == forward || output.get() == backward))
         throw EGeneralError("Error in " + caller + ". Output field is an input field.");
@@ -126,42 +104,23 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
     }
     out->CopyWaveQuantities(source);
 
-    {
-        // The inputs are spectral inside this block and spatial again after it.
-        const TSpectralScope inputs(in, back);
-        const TComplexArray* forwardSpectrum[1] = {in ? &in->E() : nullptr};
-        const TComplexArray* backwardSpectrum[1] = {back ? &back->E() : nullptr};
-        const TExtended k0 = mySpectral.K0();
-        // Plane waves inside the vacuum light circle: k0^2 - kt^2 > 0.
-        const auto keep = [k0](TExtended, TExtended, TExtended kt2) { return k0 * k0 - kt2 > 0.0L; };
-        const TScalarWPMRule rule{k0, mySpectral.DZ(), stepIn.Mode()};
-        TComplexArray& e = out->E();
-
-        if (spectral) {
-            // Homogeneous pair: E'(j, i) = L(w; tau(0,0)) e^{i phi} with undivided amplitudes.
-            CollectPlaneWaves(mySpectral, in ? forwardSpectrum : nullptr, back ? backwardSpectrum : nullptr, 1, 1, 1.0,
-                              keep, myWaves);
-            const TIndexTuple tuple =
-                TIndexTuples::Reduce(previousSlice->At(0, 0), currentSlice->At(0, 0), TScalarWPMRule::kParts);
-            TComplexOf<TExtended> lateral[1];
-            for (const TPlaneWave& w : myWaves) {
-                TExtended phase = 0.0L;
-                if (!rule.Evaluate<TExtended>(w, tuple, lateral, phase, nullptr))
-                    continue;
-                const TComplexOf<TExtended> v = lateral[0] * Phasor<TExtended>(phase);
-                e.SetAt(w.j, w.i, {double(v.re), double(v.im)});
-            }
-            out->Fourier(-1);
-        } else {
-            const double scale = mySpectral.CentredSign() / double(mySpectral.Count());
-            CollectPlaneWaves(mySpectral, in ? forwardSpectrum : nullptr, back ? backwardSpectrum : nullptr, 1, 1, scale,
-                              keep, myWaves);
-            TSumTargets targets;
-            targets.re[0] = e.Re();
-            targets.im[0] = e.Im();
-            RunPointSum(rule, mySummation, mySpectral, myWaves, myTuples, myScratch, targets);
-        }
-    }
+    if (in)
+        in->E().ToCartesian();
+    if (back)
+        back->E().ToCartesian();
+    mySum.Setup(mySpectral, myTeam.get());
+    const TComplexArray* forwardInput[1] = {in ? &in->E() : nullptr};
+    const TComplexArray* backwardInput[1] = {back ? &back->E() : nullptr};
+    mySum.TransformInputs(forwardInput, backwardInput, 1);
+    const TExtended k0 = mySpectral.K0();
+    // Plane waves inside the vacuum light circle: k0^2 - kt^2 > 0.
+    const auto keep = [k0](TExtended, TExtended, TExtended kt2) { return k0 * k0 - kt2 > 0.0L; };
+    const TScalarWPMRule rule{k0, mySpectral.DZ(), stepIn.Mode()};
+    TComplexArray& e = out->E();
+    TSumTargets targets;
+    targets.re[0] = e.Re();
+    targets.im[0] = e.Im();
+    RunSpectralSum(rule, keep, spectral ? TSummation::grouped : mySummation, mySum, myTuples, targets);
     StoreStepTime();
 }
 

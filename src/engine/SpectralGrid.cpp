@@ -57,8 +57,15 @@ void TSpectralGrid::Setup(const TGridParms& grid, double lambdaMetres, const std
     myLy = myNy >= 2 ? TExtended(myNy) * myDY : 1.0L;
     myDKx = kTwoPi / myLx;
     myDKy = kTwoPi / myLy;
-    Tabulate(myNx, myDX, myLx, myKx, myX);
-    Tabulate(myNy, myDY, myLy, myKy, myY);
+    // The tables change only with the grid: a run tabulates them once.
+    if (myKx.size() != size_t(myNx) || myTabulatedDX != myDX) {
+        Tabulate(myNx, myDX, myLx, myKx, myX);
+        myTabulatedDX = myDX;
+    }
+    if (myKy.size() != size_t(myNy) || myTabulatedDY != myDY) {
+        Tabulate(myNy, myDY, myLy, myKy, myY);
+        myTabulatedDY = myDY;
+    }
 }
 
 } // namespace ksn

@@ -56,6 +56,7 @@ private:
     double myCentredSign = 1.0;
     TExtended myK0 = 0, myDX = 0, myDY = 0, myDZ = 0, myLx = 1, myLy = 1, myDKx = 0, myDKy = 0;
     std::vector<TExtended> myKx, myKy, myX, myY;
+    TExtended myTabulatedDX = -1, myTabulatedDY = -1; // spacings the tables were made for
 };
 
 // 2 pi as the 80-bit constant of the step formulas.

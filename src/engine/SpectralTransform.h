@@ -1,36 +1,27 @@
 #pragma once
-// The unscaled inverse 2-D transform of the grouped sum, in double precision:
+// The unscaled inverse 2-D transform on split re/im blocks, for the line and pooled sums
+// that keep their spectra split:
 //
 //   a'(c, r) = sum_{i=0}^{ny-1} sum_{j=0}^{nx-1} a(j, i) e^{+2 pi i (j c / nx + i r / ny)}
 //
-// in place on split re/im blocks of nx*ny doubles, x fastest; nx and ny powers of two.
-// Radix-2 decimation in time: bit-reversal permutation, then butterflies with twiddle
-// factors e^{2 pi i k / n} from tables computed once per grid size (in extended
-// precision, rounded to double). Rows first, then columns with the butterflies running
-// along x over whole rows, so the innermost loops are contiguous and vectorise.
-#include <cstdint>
-#include <vector>
+// in place on nx*ny doubles each, x fastest; nx and ny powers of two. Carried out by the
+// fast transform (numerics/FastFourier.h) on an interleaved copy held per thread, so
+// that concurrent calls on one object are safe.
+#include "numerics/FastFourier.h"
 
 namespace ksn {
 
 class TInverseTransform2D {
 public:
-    // Tables for nx x ny; a repeated call with the same size does nothing.
-    void Setup(int nx, int ny);
+    // Plans for nx x ny; a repeated call with the same size does nothing.
+    void Setup(int nx, int ny) { myTransform.Setup(nx, ny); }
     void Run(double* re, double* im) const;
 
-    int Nx() const { return myNx; }
-    int Ny() const { return myNy; }
+    int Nx() const { return myTransform.Nx(); }
+    int Ny() const { return myTransform.Ny(); }
 
 private:
-    struct TAxisTables {
-        std::vector<double> cos, sin;   // e^{2 pi i k / n}, k = 0 .. n/2 - 1
-        std::vector<std::int32_t> swap; // pairs (a, b), a < b, of the bit-reversal permutation
-        void Setup(int n);
-    };
-
-    int myNx = 0, myNy = 0;
-    TAxisTables myX, myY;
+    TFastFourier2D myTransform;
 };
 
 } // namespace ksn

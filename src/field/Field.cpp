@@ -2,6 +2,7 @@
 
 #include "config/ConfigText.h"
 #include "config/Messages.h"
+#include "numerics/FastFourier.h"
 #include "numerics/FFT12.h"
 
 #include <algorithm>
@@ -112,7 +113,14 @@ void TField::SetGridSize(int nx, int ny)
     myIntensityArr = std::make_unique<TRealArray>(nx, ny);
     myAbsorptionArr = std::make_unique<TComplexArray>(nx, ny);
     myEFluxArr = std::make_unique<TComplexArray>(nx, ny);
-    ClearField();
+    ResetTotals();
+}
+
+void TField::ResetTotals()
+{
+    myIntensity = myAbsorption = 0.0;
+    std::lock_guard<std::mutex> lock(myFluxMutex);
+    myEnergyFlux = 0.0;
 }
 
 // The variation counter is not field data: a regenerated field keeps its place in the
@@ -144,7 +152,7 @@ void TField::Fourier(int sign)
 {
     if (!myEFluxArr || !CanTransform(myEFluxArr->Nx(), myEFluxArr->Ny(), sign))
         return;
-    myEFluxArr->FFT(sign);
+    FastCentredFFT(*myEFluxArr, sign);
 }
 
 void TField::Accum(const TField& other)

@@ -111,6 +111,9 @@ public:
 
 protected:
     void ComputeElements();
+    // What ClearField does besides zeroing: counter and totals restart. For arrays that
+    // were just created, and are therefore zero, this is the whole of ClearField.
+    void ResetTotals();
     // The centred FFT needs power-of-two axes; shows the Fourier failure message otherwise.
     bool CanTransform(int nx, int ny, int sign) const;
 

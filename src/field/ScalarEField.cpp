@@ -1,6 +1,7 @@
 #include "field/ScalarEField.h"
 
 #include "config/Messages.h"
+#include "numerics/FastFourier.h"
 #include "field/BeamSetup.h"
 
 #include <cmath>
@@ -22,13 +23,13 @@ constexpr const char* kLostComponents =
 
 TScalarEField::TScalarEField(const TGridParms& grid) : TField(grid), myE(grid.nx, grid.ny)
 {
-    ClearField();
+    ResetTotals(); // the arrays are new, hence zero
 }
 
 TScalarEField::TScalarEField(const TGridParms& grid, const TFieldOptions& options)
     : TField(grid, options), myE(grid.nx, grid.ny)
 {
-    ClearField();
+    ResetTotals(); // the arrays are new, hence zero
     Generate(grid, options, false, "Create");
 }
 
@@ -118,7 +119,7 @@ void TScalarEField::SetEZ(int x, int y, TComplex v)
 void TScalarEField::Fourier(int sign)
 {
     if (CanTransform(myE.Nx(), myE.Ny(), sign))
-        myE.FFT(sign);
+        FastCentredFFT(myE, sign);
 }
 
 void TScalarEField::Accum(const TField& other)

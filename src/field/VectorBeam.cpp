@@ -1,5 +1,6 @@
 // The vector beam generator and the z energy flux of a vector field.
 #include "config/Messages.h"
+#include "numerics/FastFourier.h"
 #include "field/BeamSetup.h"
 #include "field/VectorEField.h"
 
@@ -208,9 +209,9 @@ TExtended TVectorEField::ComputeEnergyFlux(const TComplexArray* index)
     }
 
     TComplexArray sx(myEX), sy(myEY), sz(myEZ);
-    sx.FFT(1);
-    sy.FFT(1);
-    sz.FFT(1);
+    FastCentredFFT(sx, 1);
+    FastCentredFFT(sy, 1);
+    FastCentredFFT(sz, 1);
     const TExtended scale = 1.0L / (TExtended(nx) * ny);
     const size_t distinct = n2k02.size();
     TExtended total = 0.0L;

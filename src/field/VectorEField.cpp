@@ -1,6 +1,7 @@
 #include "field/VectorEField.h"
 
 #include "config/Messages.h"
+#include "numerics/FastFourier.h"
 #include "field/BeamSetup.h"
 
 #include <string>
@@ -35,13 +36,13 @@ void AddInto(TComplexArray& a, const TComplexArray& b)
 TVectorEField::TVectorEField(const TGridParms& grid)
     : TField(grid), myEX(grid.nx, grid.ny), myEY(grid.nx, grid.ny), myEZ(grid.nx, grid.ny)
 {
-    ClearField();
+    ResetTotals(); // the arrays are new, hence zero
 }
 
 TVectorEField::TVectorEField(const TGridParms& grid, const TFieldOptions& options)
     : TField(grid, options), myEX(grid.nx, grid.ny), myEY(grid.nx, grid.ny), myEZ(grid.nx, grid.ny)
 {
-    ClearField();
+    ResetTotals(); // the arrays are new, hence zero
     Generate(grid, options, nullptr, false, "Create");
 }
 
@@ -142,9 +143,9 @@ void TVectorEField::Fourier(int sign)
     if (!CanTransform(myEX.Nx(), myEX.Ny(), sign))
         return;
     TField::Fourier(sign);
-    myEX.FFT(sign);
-    myEY.FFT(sign);
-    myEZ.FFT(sign);
+    FastCentredFFT(myEX, sign);
+    FastCentredFFT(myEY, sign);
+    FastCentredFFT(myEZ, sign);
 }
 
 void TVectorEField::Accum(const TField& other)

@@ -8,7 +8,7 @@
 namespace ksn {
 
 TRealArray::TRealArray(int nx, int ny)
-    : myData(size_t(std::max(nx, 0)) * size_t(std::max(ny, 0)), 0.0), myNx(std::max(nx, 0)),
+    : myData(size_t(std::max(nx, 0)) * size_t(std::max(ny, 0))), myNx(std::max(nx, 0)),
       myNy(std::max(ny, 0))
 {
     myXAxis.SetPoints(myNx);
@@ -32,7 +32,7 @@ void TRealArray::SetSize(int dimension, int n)
         myYAxis.SetPoints(n);
     }
     if (Count() != oldCount)
-        myData.assign(size_t(Count()), 0.0);
+        myData = std::vector<double, TZeroedAllocator<double>>(size_t(Count())); // new, zeroed storage
 }
 
 void TRealArray::Put(int x, int y, double value)

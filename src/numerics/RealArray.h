@@ -3,9 +3,48 @@
 
 #include <cassert>
 #include <cstddef>
+#include <cstdlib>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace ksn {
+
+// Element storage that is zero from the start: calloc takes large blocks straight from
+// the kernel's zero pages, so a new array costs no page until it is written (a field's
+// map that a method never fills stays free). Elements are default-initialised, which
+// keeps calloc's zeros; only a vector constructed with a count may rely on that.
+template <class T>
+struct TZeroedAllocator {
+    using value_type = T;
+    TZeroedAllocator() = default;
+    template <class U>
+    TZeroedAllocator(const TZeroedAllocator<U>&) noexcept
+    {
+    }
+    T* allocate(std::size_t n)
+    {
+        void* p = std::calloc(n == 0 ? 1 : n, sizeof(T));
+        if (!p)
+            throw std::bad_alloc();
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+    template <class U>
+    void construct(U*) noexcept
+    {
+    }
+    template <class U, class... A>
+    void construct(U* p, A&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
+    }
+    template <class U>
+    bool operator==(const TZeroedAllocator<U>&) const noexcept
+    {
+        return true;
+    }
+};
 
 // Owning nx x ny array of doubles, stored row by row with x fastest: element (x, y)
 // lives at (x - base) + (y - base) * nx. Dimension 0 is x, dimension 1 is y.
@@ -51,7 +90,7 @@ public:
     bool rangeCheck = false;
 
 private:
-    std::vector<double> myData;
+    std::vector<double, TZeroedAllocator<double>> myData;
     int myNx = 0;
     int myNy = 0;
     int myBase = 0;

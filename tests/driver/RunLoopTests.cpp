@@ -283,3 +283,53 @@ TEST(RunLoop, MethodWithoutPropagationStepIsRefusedWithTheSystemText)
 
 } // namespace
 } // namespace ksn::test
+
+namespace ksn::test {
+namespace {
+
+// Every stored slice's field, intensity and absorption maps and totals, as numbers.
+std::vector<double> StoreContents(const TSimulationDriver& driver)
+{
+    std::vector<double> all;
+    for (const TFieldRef& f : driver.ForwardStore()) {
+        auto& field = dynamic_cast<TScalarEField&>(*f);
+        const size_t n = size_t(field.E().Count());
+        all.insert(all.end(), field.E().Re(), field.E().Re() + n);
+        all.insert(all.end(), field.E().Im(), field.E().Im() + n);
+        all.insert(all.end(), field.IntensityMap().Data(), field.IntensityMap().Data() + n);
+        all.insert(all.end(), field.AbsorptionMap().Re(), field.AbsorptionMap().Re() + n);
+        all.push_back(field.GetIntensity());
+        all.push_back(field.GetAbsorption());
+    }
+    return all;
+}
+
+TEST(RunLoop, ThreadsAndRepeatedRunsGiveTheSameBits)
+{
+    TRecordingSink sink;
+    TIniSetup setup;
+    setup.global["nx"] = setup.global["ny"] = "16";
+    setup.global["X"] = setup.global["Y"] = "8";
+    setup.waveShape = "gaussian";
+    setup.layers = {{3, 1.0, 0.0}, {3, 1.5, 0.02}, {4, 1.2, 0.0}};
+    const auto dir = TempDir("threads");
+    TSimulationDriver driver;
+    ASSERT_TRUE(driver.Open(WriteIni(dir, "a.ini", setup)));
+    ASSERT_TRUE(driver.Run());
+    const std::vector<double> expected = StoreContents(driver);
+    ASSERT_GT(driver.TotalAbsorption(), 0.0) << "the absorbing layer must show in the maps";
+
+    // A second run reuses the first run's fields as outputs: they must come out as new.
+    ASSERT_TRUE(driver.Run());
+    EXPECT_EQ(StoreContents(driver), expected) << "repeated run";
+    TGlobalParms& global = driver.Configuration().global;
+    global.multithreaded = true;
+    for (const int threads : {2, 3, 0}) { // 0: every processor
+        global.threadCount = threads;
+        ASSERT_TRUE(driver.Run());
+        EXPECT_EQ(StoreContents(driver), expected) << threads << " threads";
+    }
+}
+
+} // namespace
+} // namespace ksn::test

@@ -144,34 +144,3 @@ TEST(Summation, AutomaticPlanMixesDirectAndGroupedTuples)
 
     ExpectSummationsAgree({"mixed plan", g, previous, current, field, nullptr});
 }
-
-TEST(Summation, InverseTransformMatchesTheExplicitSum)
-{
-    // a'(c, r) = sum_{j,i} a(j, i) e^{+2 pi i (j c/nx + i r/ny)}, unscaled.
-    const std::pair<int, int> sizes[] = {{1, 1}, {2, 1}, {1, 8}, {8, 4}, {16, 16}, {4, 32}};
-    for (const auto& [nx, ny] : sizes) {
-        const size_t n = size_t(nx) * size_t(ny);
-        std::vector<double> re(n), im(n);
-        std::vector<TCplx> input(n);
-        for (size_t p = 0; p < n; ++p) {
-            input[p] = TCplx(std::sin(1.3 * double(p) + 0.2), std::cos(0.7 * double(p * p) - 1.0));
-            re[p] = input[p].real();
-            im[p] = input[p].imag();
-        }
-        TInverseTransform2D transform;
-        transform.Setup(nx, ny);
-        transform.Run(re.data(), im.data());
-        std::vector<TCplx> expected(n), got(n);
-        for (int r = 0; r < ny; ++r)
-            for (int c = 0; c < nx; ++c) {
-                TCplx sum = 0.0;
-                for (int i = 0; i < ny; ++i)
-                    for (int j = 0; j < nx; ++j)
-                        sum += input[size_t(j + i * nx)] *
-                               std::exp(TCplx(0.0, 2.0 * kPi * (double(j * c) / nx + double(i * r) / ny)));
-                expected[size_t(c + r * nx)] = sum;
-                got[size_t(c + r * nx)] = TCplx(re[size_t(c + r * nx)], im[size_t(c + r * nx)]);
-            }
-        EXPECT_LT(RelativeL2(got, expected), 1e-14) << nx << " x " << ny;
-    }
-}

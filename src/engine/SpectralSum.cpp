@@ -1,0 +1,215 @@
+#include "engine/SpectralSum.h"
+
+#include "numerics/GeneralError.h"
+#include "numerics/Vectorise.h"
+
+#include <algorithm>
+#include <string>
+
+namespace ksn {
+
+namespace {
+
+// out(q) = k(q) y(q), complex, element by element (interleaved re, im).
+KSN_VECTOR_CLONES void MultiplyInto(double* __restrict out, const double* __restrict k, const double* __restrict y,
+                                    std::size_t count)
+{
+    for (std::size_t q = 0; q < count; ++q) {
+        const double kr = k[2 * q], ki = k[2 * q + 1], yr = y[2 * q], yi = y[2 * q + 1];
+        out[2 * q] = kr * yr - ki * yi;
+        out[2 * q + 1] = kr * yi + ki * yr;
+    }
+}
+
+// out(q) += k(q) y(q)
+KSN_VECTOR_CLONES void MultiplyAdd(double* __restrict out, const double* __restrict k, const double* __restrict y,
+                                   std::size_t count)
+{
+    for (std::size_t q = 0; q < count; ++q) {
+        const double kr = k[2 * q], ki = k[2 * q + 1], yr = y[2 * q], yi = y[2 * q + 1];
+        out[2 * q] += kr * yr - ki * yi;
+        out[2 * q + 1] += kr * yi + ki * yr;
+    }
+}
+
+// work(c, r) = (-1)^(c+r) (re + i im)(c, r) for the rows first .. last-1 of an nx-wide grid.
+KSN_VECTOR_CLONES void ModulatedCopy(double* __restrict work, const double* __restrict re,
+                                     const double* __restrict im, int nx, int first, int last)
+{
+    for (int r = first; r < last; ++r) {
+        const std::size_t row = std::size_t(r) * std::size_t(nx);
+        for (int c = 0; c < nx; ++c) {
+            const double s = ((c + r) & 1) ? -1.0 : 1.0;
+            work[2 * (row + std::size_t(c))] = s * re[row + std::size_t(c)];
+            work[2 * (row + std::size_t(c)) + 1] = s * im[row + std::size_t(c)];
+        }
+    }
+}
+
+// out(q) = (-1)^(q+parity) work(q) along one run (re and im split on the way out).
+KSN_VECTOR_CLONES void SignedCopy(double* __restrict outRe, double* __restrict outIm, const double* __restrict work,
+                                  std::int32_t count, std::int32_t parity)
+{
+    for (std::int32_t q = 0; q < count; ++q) {
+        const double s = ((q + parity) & 1) ? -1.0 : 1.0;
+        outRe[q] = s * work[2 * q];
+        outIm[q] = s * work[2 * q + 1];
+    }
+}
+
+} // namespace
+
+namespace spectral_sum_detail {
+
+void FillPanel(double* panel, const double* k, std::size_t stride, const TSpectralSum& sum, const TInputList& inputs,
+               int b)
+{
+    const std::size_t size = sum.Transform().PanelSize();
+    const std::size_t base = 2 * std::size_t(b) * size;
+    MultiplyInto(panel, k, sum.Spectrum(inputs.slot[0]) + base, size);
+    for (int u = 1; u < inputs.count; ++u)
+        MultiplyAdd(panel, k + 2 * std::size_t(u) * stride, sum.Spectrum(inputs.slot[u]) + base, size);
+}
+
+} // namespace spectral_sum_detail
+
+void TSpectralSum::Setup(const TSpectralGrid& grid, TWorkTeam* team)
+{
+    myGrid = &grid;
+    myTeam = team;
+    if (grid.Nx() != myNx || grid.Ny() != myNy || grid.K0() != myK0 || grid.DZ() != myDZ || grid.DKx() != myDKx ||
+        grid.DKy() != myDKy) {
+        // Every table was computed for the old grid, wavelength or slice thickness.
+        myCache.Clear();
+        myKept = -1;
+        myFft.Setup(grid.Nx(), grid.Ny());
+        myNx = grid.Nx();
+        myNy = grid.Ny();
+        myK0 = grid.K0();
+        myDZ = grid.DZ();
+        myDKx = grid.DKx();
+        myDKy = grid.DKy();
+    }
+    const size_t workers = size_t(Workers());
+    if (myPanels.size() < workers) {
+        myPanels.resize(workers);
+        myScratch.resize(workers);
+    }
+    for (size_t w = 0; w < workers; ++w)
+        myPanels[w].Resize(myFft.PanelSize());
+}
+
+void TSpectralSum::RunItems(int count, const TWorkTeam::TBody& body)
+{
+    if (myTeam) {
+        myTeam->Run(count, body);
+        return;
+    }
+    for (int item = 0; item < count; ++item)
+        body(item, 0);
+}
+
+void TSpectralSum::TransformInputs(const TComplexArray* const* forward, const TComplexArray* const* backward,
+                                   int components)
+{
+    if (components < 1 || components > kMaxComponents)
+        throw EGeneralError("TSpectralSum: " + std::to_string(components) + " input components.");
+    myComponents = components;
+    myHasForward = forward && forward[0];
+    myHasBackward = backward && backward[0];
+    const TComplexArray* source[2 * kMaxComponents] = {};
+    int slots[2 * kMaxComponents];
+    int present = 0;
+    for (int m = 0; m < components; ++m) {
+        if (myHasForward) {
+            source[m] = forward[m];
+            slots[present++] = m;
+        }
+        if (myHasBackward) {
+            source[kMaxComponents + m] = backward[m];
+            slots[present++] = kMaxComponents + m;
+        }
+    }
+    const size_t count = size_t(myFft.Count());
+    for (int s = 0; s < present; ++s) {
+        const TComplexArray* a = source[slots[s]];
+        if (!a || a->Nx() != myNx || a->Ny() != myNy || a->IsPolar())
+            throw EGeneralError("TSpectralSum: input component does not match the grid.");
+        mySpectra[slots[s]].Resize(count);
+        myInputWork[slots[s]].Resize(count);
+    }
+    const int rowBlocks = myFft.RowBlocks(), rowBlock = myFft.RowBlock(), panels = myFft.Panels();
+    const size_t panelSize = myFft.PanelSize();
+    // Rows: work(c, r) = (-1)^(c+r) E(c, r), then the forward row transforms, per row block.
+    RunItems(present * rowBlocks, [&](int item, int) {
+        const int u = slots[item / rowBlocks];
+        const int block = item % rowBlocks;
+        double* work = myInputWork[u].Data();
+        ModulatedCopy(work, source[u]->Re(), source[u]->Im(), myNx, block * rowBlock, (block + 1) * rowBlock);
+        myFft.Rows(work, +1, block);
+    });
+    // Columns: each panel into its place in the spectrum and transformed there.
+    RunItems(present * panels, [&](int item, int) {
+        const int u = slots[item / panels];
+        const int b = item % panels;
+        double* panel = mySpectra[u].Data() + 2 * size_t(b) * panelSize;
+        myFft.LoadPanel(myInputWork[u].Data(), b, panel);
+        myFft.Columns(panel, +1);
+    });
+}
+
+int TSpectralSum::GroupSize(int components, bool evaluated)
+{
+    // One tuple per worker, as long as the work arrays stay below 256 MiB.
+    const size_t count = size_t(myFft.Count());
+    const size_t perTuple = size_t(components) * count * 2 * sizeof(double) * (evaluated ? 2 : 1);
+    const int byMemory = int(std::max<size_t>(1, (size_t(256) << 20) / std::max<size_t>(1, perTuple)));
+    const int group = std::max(1, std::min(Workers(), byMemory));
+    if (myWork.size() < size_t(group) * kMaxComponents)
+        myWork.resize(size_t(group) * kMaxComponents);
+    if (evaluated && myEvaluated.size() < size_t(group) * kMaxComponents)
+        myEvaluated.resize(size_t(group) * kMaxComponents);
+    for (int g = 0; g < group; ++g)
+        for (int m = 0; m < components; ++m) {
+            myWork[size_t(g * kMaxComponents + m)].Resize(count);
+            if (evaluated)
+                myEvaluated[size_t(g * kMaxComponents + m)].Resize(count);
+        }
+    return group;
+}
+
+double* TSpectralSum::Evaluated(int g, int m) { return myEvaluated[size_t(g * kMaxComponents + m)].Data(); }
+
+double* TSpectralSum::Scratch(int worker, std::size_t count)
+{
+    TComplexBuffer& b = myScratch[size_t(worker)];
+    b.Resize(count);
+    return b.Data();
+}
+
+std::pair<std::int32_t, std::int32_t> TSpectralSum::BlockRange(const TPointRun* runs, std::int32_t count,
+                                                               int block) const
+{
+    const std::int32_t perBlock = myFft.RowBlock() * myNx;
+    const auto before = [](const TPointRun& run, std::int32_t p) { return run.first < p; };
+    const TPointRun* first = std::lower_bound(runs, runs + count, block * perBlock, before);
+    const TPointRun* last = std::lower_bound(first, runs + count, (block + 1) * perBlock, before);
+    return {std::int32_t(first - runs), std::int32_t(last - runs)};
+}
+
+// out(p) = (-1)^(c+r) work(p),   p = c + r nx, along each run (one row each). A stored
+// value rather than an added one: the point's only lateral term, written into a target
+// that held zero, so a new output's page is touched once, by the write.
+void TSpectralSum::Gather(const double* work, const TPointRun* runs, std::int32_t count, double* outRe,
+                          double* outIm) const
+{
+    const int shift = myGrid->XShift();
+    const std::int32_t mask = myNx - 1;
+    for (std::int32_t k = 0; k < count; ++k) {
+        const std::int32_t first = runs[k].first;
+        const std::int32_t parity = ((first & mask) + (first >> shift)) & 1;
+        SignedCopy(outRe + first, outIm + first, work + 2 * size_t(first), runs[k].count, parity);
+    }
+}
+
+} // namespace ksn

@@ -1,0 +1,152 @@
+#include "pool/WorkTeam.h"
+
+#include "numerics/GeneralError.h"
+
+#include <chrono>
+#include <string>
+
+namespace ksn {
+
+namespace {
+
+// A worker that has just run out of items polls for the next run this long before it
+// sleeps: a step starts its next run within microseconds, and waking a sleeping thread
+// costs tens of them.
+constexpr auto kPollTime = std::chrono::microseconds(100);
+
+inline void Relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+// The ticket: run number (bits 48..63), item count (24..47) and next item (0..23). One
+// atomic fetch-and-add both claims an item and tells which run and how many items it
+// belongs to, so a worker that wakes late can never take an item of a newer run for
+// one of an older run.
+constexpr int kCountShift = 24;
+constexpr int kRunShift = 48;
+constexpr std::uint64_t kField = (std::uint64_t(1) << kCountShift) - 1;
+
+inline std::uint64_t RunOf(std::uint64_t ticket) { return ticket >> kRunShift; }
+inline int CountOf(std::uint64_t ticket) { return int((ticket >> kCountShift) & kField); }
+inline int ItemOf(std::uint64_t ticket) { return int(ticket & kField); }
+
+} // namespace
+
+TWorkTeam::TWorkTeam(int threadCount)
+{
+    if (threadCount < 1)
+        throw EGeneralError("TWorkTeam: thread count must be at least 1: " + std::to_string(threadCount));
+    myHelpers.reserve(size_t(threadCount - 1));
+    for (int w = 1; w < threadCount; ++w)
+        myHelpers.emplace_back([this, w] { Helper(w); });
+}
+
+TWorkTeam::~TWorkTeam()
+{
+    {
+        std::lock_guard lock(myMutex);
+        myStop = true;
+    }
+    myWake.notify_all();
+    for (std::thread& t : myHelpers)
+        t.join();
+}
+
+void TWorkTeam::Work(int worker)
+{
+    for (;;) {
+        const std::uint64_t ticket = myTicket.fetch_add(1, std::memory_order_acq_rel);
+        const int item = ItemOf(ticket);
+        if (item >= CountOf(ticket))
+            return;
+        // A valid claim keeps its run open, so the run's body is still the published one.
+        try {
+            (*myBody)(item, worker);
+        } catch (...) {
+            std::lock_guard lock(myErrorMutex);
+            if (!myError || item < myErrorItem) {
+                myError = std::current_exception();
+                myErrorItem = item;
+            }
+        }
+        if (myDone.fetch_add(1, std::memory_order_acq_rel) + 1 == CountOf(ticket) &&
+            myCallerSleeps.load(std::memory_order_acquire)) {
+            std::lock_guard lock(myMutex);
+            myFinished.notify_one();
+        }
+    }
+}
+
+void TWorkTeam::Helper(int worker)
+{
+    std::uint64_t seen = 0;
+    for (;;) {
+        std::uint64_t run = RunOf(myTicket.load(std::memory_order_acquire));
+        if (run == seen) {
+            const auto until = std::chrono::steady_clock::now() + kPollTime;
+            for (int polls = 1; (run = RunOf(myTicket.load(std::memory_order_acquire))) == seen; ++polls) {
+                Relax();
+                if (polls % 64 == 0 && std::chrono::steady_clock::now() > until)
+                    break;
+            }
+        }
+        if (run == seen) {
+            std::unique_lock lock(myMutex);
+            ++mySleepers;
+            myWake.wait(lock, [&] { return myStop || RunOf(myTicket.load(std::memory_order_acquire)) != seen; });
+            --mySleepers;
+            if (myStop)
+                return;
+            run = RunOf(myTicket.load(std::memory_order_acquire));
+        }
+        seen = run;
+        Work(worker);
+    }
+}
+
+void TWorkTeam::Run(int count, const TBody& body)
+{
+    if (count <= 0)
+        return;
+    if (myHelpers.empty() || count == 1) {
+        for (int item = 0; item < count; ++item)
+            body(item, 0);
+        return;
+    }
+    if (std::uint64_t(count) >= kField / 2)
+        throw EGeneralError("TWorkTeam: too many items: " + std::to_string(count));
+    // The previous run has ended: every valid claim of it is done, so its data may go.
+    myBody = &body;
+    myError = nullptr;
+    myDone.store(0, std::memory_order_relaxed);
+    ++myRun;
+    const std::uint64_t ticket = ((myRun & 0xffff) << kRunShift) | (std::uint64_t(count) << kCountShift);
+    bool sleepers;
+    {
+        std::lock_guard lock(myMutex);
+        myTicket.store(ticket, std::memory_order_release);
+        sleepers = mySleepers > 0;
+    }
+    if (sleepers)
+        myWake.notify_all();
+    Work(0);
+    // Items other workers hold: poll briefly, then sleep until the last one reports.
+    for (int polls = 0; myDone.load(std::memory_order_acquire) != count && polls < 2048; ++polls)
+        Relax();
+    if (myDone.load(std::memory_order_acquire) != count) {
+        std::unique_lock lock(myMutex);
+        myCallerSleeps.store(true, std::memory_order_release);
+        myFinished.wait(lock, [&] { return myDone.load(std::memory_order_acquire) == count; });
+        myCallerSleeps.store(false, std::memory_order_release);
+    }
+    myBody = nullptr;
+    if (myError)
+        std::rethrow_exception(myError);
+}
+
+} // namespace ksn
