@@ -114,12 +114,14 @@ bool TVariationSeries::EnterPoint(
 
 void TVariationSeries::drawParmVarIntensity(int j, int maxVariation)
 {
+    const TScopedMessageSink scope(myDriver.Observer());
     const double value = j >= 0 && j < maxVariation ? ReduceRun(myDriver).intensity : 0.0;
     EnterPoint(myIntensityGraph, "drawParmVarIntensity", j, maxVariation, value, false);
 }
 
 void TVariationSeries::drawParmVarAbsorption(int j, int maxVariation)
 {
+    const TScopedMessageSink scope(myDriver.Observer());
     const double value = j >= 0 && j < maxVariation ? ReduceRun(myDriver).absorption : 0.0;
     if (EnterPoint(myAbsorptionGraph, "drawParmVarAbsorption", j, maxVariation, value, true))
         myLastAbsorptionSum = value;
@@ -127,6 +129,7 @@ void TVariationSeries::drawParmVarAbsorption(int j, int maxVariation)
 
 void TVariationSeries::drawParmVarEnergyFlux(int j, int maxVariation)
 {
+    const TScopedMessageSink scope(myDriver.Observer());
     const double value = j >= 0 && j < maxVariation ? ReduceRun(myDriver).energyFluxChange : 0.0;
     EnterPoint(myEnergyFluxGraph, "drawParmVarEnergyFlux", j, maxVariation, value, true);
 }

@@ -123,6 +123,7 @@ void TVariationSeries::ApplyChoice(int section, int slot)
 
 bool TVariationSeries::SetXParm(int section)
 {
+    const TScopedMessageSink scope(myDriver.Observer());
     if (section < 0) {
         myXSection = -1;
         return true;
@@ -144,6 +145,7 @@ bool TVariationSeries::SetXParm(int section)
 
 bool TVariationSeries::SetYParm(int section)
 {
+    const TScopedMessageSink scope(myDriver.Observer());
     if (section < 0) {
         myYSection = -1;
         return true;
