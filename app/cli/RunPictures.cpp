@@ -16,6 +16,7 @@
 #endif
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <functional>
 
@@ -311,14 +312,11 @@ std::string AxisCaption(const TVariationSeries& series, const TConfiguration& co
 }
 
 // One axis of a 2-D map ascending: a negative increment turns the columns (rows) round.
-void Ascending(double& lo, double& hi, int n, bool& reversed)
+void Ascending(double& lo, double& hi, bool& reversed)
 {
     reversed = hi < lo;
-    if (!reversed)
-        return;
-    const double step = (lo - hi) / n;
-    lo = lo - (n - 1) * step;
-    hi = lo + n * step;
+    if (reversed)
+        std::swap(lo, hi);
 }
 
 } // namespace
@@ -461,8 +459,8 @@ bool WriteSeriesPictures(const TVariationSeries& series, const TConfiguration& c
     base.yLo = maps.yLo;
     base.yHi = maps.yHi;
     bool xReversed = false, yReversed = false;
-    Ascending(base.xLo, base.xHi, maps.nX, xReversed);
-    Ascending(base.yLo, base.yHi, maps.nY, yReversed);
+    Ascending(base.xLo, base.xHi, xReversed);
+    Ascending(base.yLo, base.yHi, yReversed);
     base.xCaption = AxisCaption(series, config, maps.xSection, maps.xUsesRe);
     base.yCaption = AxisCaption(series, config, maps.ySection, maps.yUsesRe);
     const std::pair<const TRealArray*, const char*> quantities[] = {{&maps.intensity, "intensity"},

@@ -140,23 +140,19 @@ void TVariationSeries::drawParmVarEnergyFlux(int j, int maxVariation)
 namespace {
 
 // An axis over the varied value: the real part when it has an increment, else the
-// imaginary part; cell k of n shows first + k*delta, so the axis spans first ... first +
-// n*delta. Without any increment the axis keeps its range (false).
+// imaginary part. Cell k of n shows first + k*delta at its centre, so the axis spans
+// first - delta/2 ... first + (n - 1/2)*delta (descending for a negative delta). Without
+// any increment the axis keeps its range (false).
 bool VariationAxis(const TParmsVariation& v, int n, bool& usesRe, double& lo, double& hi)
 {
-    if (v.delta.re != 0) {
-        usesRe = true;
-        lo = v.first.re;
-        hi = v.first.re + v.delta.re * n;
-        return true;
-    }
-    if (v.delta.im != 0) {
-        usesRe = false;
-        lo = v.first.im;
-        hi = v.first.im + v.delta.im * n;
-        return true;
-    }
-    return false;
+    if (v.delta.re == 0 && v.delta.im == 0)
+        return false;
+    usesRe = v.delta.re != 0;
+    const double first = usesRe ? v.first.re : v.first.im;
+    const double delta = usesRe ? v.delta.re : v.delta.im;
+    lo = first - delta / 2;
+    hi = first + (n - 0.5) * delta;
+    return true;
 }
 
 // Cells beyond this are no analysis anybody can look at (and might not fit in memory).

@@ -54,8 +54,8 @@ struct TSeriesMaps {
     TRealArray intensity, absorption, energyFlux; // cell (column, row)
     std::vector<char> entered;                    // per cell, column + row*nX
     // The axes run over the real (or, without a real increment, the imaginary) part
-    // of the varied value: cell k of nX shows first + k*delta, the axis spans
-    // first ... first + nX*delta.
+    // of the varied value: cell k of nX shows first + k*delta at its centre, the axis
+    // spans first - delta/2 ... first + (nX - 1/2)*delta.
     bool xUsesRe = true, yUsesRe = true;
     double xLo = 0, xHi = 1, yLo = 0, yHi = 1;
     std::string numberFormat = "%.2f";
