@@ -3,6 +3,7 @@
 #include "CliSink.h"
 #include "Commands.h"
 #include "RunPictures.h"
+#include "SeriesCommand.h"
 
 #include "control/SimulationDriver.h"
 #include "config/FloatText.h"
@@ -25,7 +26,7 @@ namespace {
 
 const std::string kUsage = "run FILE -o DIR [--threads N] [--method NAME] [--reflections N] "
                           "[--summation auto|direct|grouped] [--fft-plan estimate|measure] [--save-fields] [--quiet] " +
-                          std::string(kPictureUsage);
+                          std::string(kPictureUsage) + " " + kSeriesUsage;
 
 struct TRunArgs {
     std::string file;
@@ -38,6 +39,7 @@ struct TRunArgs {
     bool saveFields = false;
     bool quiet = false;
     TPictureOptions pictures;
+    TSeriesOptions series;
 };
 
 bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
@@ -53,6 +55,9 @@ bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
         std::string v;
         if (const int taken = ParsePictureOption(args, i, out.pictures)) {
             if (taken < 0)
+                return false;
+        } else if (const int series = ParseSeriesOption(args, i, out.series)) {
+            if (series < 0)
                 return false;
         } else if (a == "-o" || a == "--output") {
             if (!value(out.outDir))
@@ -100,7 +105,7 @@ bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
             return false;
         }
     }
-    return !out.file.empty() && !out.outDir.empty();
+    return !out.file.empty() && !out.outDir.empty() && SeriesOptionsComplete(out.series);
 }
 
 // SIGINT/SIGTERM: the first asks the run to stop after its current step (it then writes
@@ -264,6 +269,15 @@ bool WriteFields(const std::filesystem::path& dir, TSimulationDriver& driver)
     return ok;
 }
 
+// The outputs of the run the driver holds: summary, curves, fields, pictures.
+bool WriteRunFiles(const std::filesystem::path& dir, TSimulationDriver& driver, const TRunArgs& a)
+{
+    bool ok = WriteSummary(dir / "summary.json", driver) && WriteCurves(dir / "curves.csv", driver);
+    if (a.saveFields)
+        ok = ok && WriteFields(dir, driver);
+    return ok && WriteRunPictures(driver, dir, a.file, a.pictures);
+}
+
 int RunCommand(const std::vector<std::string>& args)
 {
     TRunArgs a;
@@ -327,6 +341,11 @@ int RunCommand(const std::vector<std::string>& args)
         config.global.threadCount = int(std::max(1u, std::thread::hardware_concurrency()));
     }
 
+    if (config.global.parmVariation || UsesSeriesOptions(a.series)) {
+        const TSeriesOutcome series = RunSeries(driver, a.series, dir, a.file, a.pictures,
+            [&](const std::filesystem::path& runDir) { return WriteRunFiles(runDir, driver, a); });
+        return !series.ok ? 1 : series.stopped ? std::max(1, TStopSignals::ExitStatus()) : 0;
+    }
     try {
         if (!driver.Run())
             return 1;
@@ -335,11 +354,7 @@ int RunCommand(const std::vector<std::string>& args)
         return 1;
     }
 
-    bool ok = WriteSummary(dir / "summary.json", driver) && WriteCurves(dir / "curves.csv", driver);
-    if (a.saveFields)
-        ok = ok && WriteFields(dir, driver);
-    ok = ok && WriteRunPictures(driver, dir, a.file, a.pictures);
-    if (!ok) {
+    if (!WriteRunFiles(dir, driver, a)) {
         ShowMessage("Cannot write the results to " + a.outDir);
         return 1;
     }

@@ -42,7 +42,19 @@ std::string TExtIniFile::ResolveName(const std::string& fileName, int mode)
     }
 }
 
-TExtIniFile::TExtIniFile(const std::string& fileName, int mode) : TMemIniFile(ResolveName(fileName, mode))
+// The name as given is opened when ".ini" appended names no file but the name itself
+// does: the numbered variation files "parmvar<j>.txt" load back as they are.
+std::string TExtIniFile::OpenName(const std::string& fileName, int mode)
+{
+    const std::string name = ResolveName(fileName, mode);
+    std::error_code ec;
+    if (mode == kNameAsGiven && name != fileName && !std::filesystem::exists(name, ec) &&
+        std::filesystem::is_regular_file(fileName, ec))
+        return fileName;
+    return name;
+}
+
+TExtIniFile::TExtIniFile(const std::string& fileName, int mode) : TMemIniFile(OpenName(fileName, mode))
 {
     SetRequired(true);
 }

@@ -20,8 +20,11 @@ public:
     // section starts as "Data".
     TExtIniFile(const std::string& fileName, int mode);
 
-    // The name actually opened for a given name and mode.
+    // The name for a given name and mode, ".ini" appended as the constructor says.
     static std::string ResolveName(const std::string& fileName, int mode);
+    // The file the constructor opens: ResolveName's, or in mode kNameAsGiven the name as
+    // given when only that one exists.
+    static std::string OpenName(const std::string& fileName, int mode);
 
     const std::string& GetSection() const { return mySection; }
     void SetSection(const std::string& section) { mySection = section; }
