@@ -61,7 +61,8 @@ private slots:
     {
         myWindows = std::make_unique<TDisplayWindows>();
         myWindows->SetMessageHandler(myMessages.Handler());
-        for (TDisplayKind k : {TDisplayKind::amplitude, TDisplayKind::field, TDisplayKind::scene, TDisplayKind::intensity})
+        for (TDisplayKind k :
+            {TDisplayKind::amplitude, TDisplayKind::field, TDisplayKind::scene, TDisplayKind::intensity})
             myWindows->SetShown(k, true);
     }
     void cleanup()
@@ -102,7 +103,8 @@ void DisplayWindowTests::zoomPaletteAndFormatEditsRefuseBadText()
     QVERIFY(d->width() >= width1 + 2 * 8);
     for (const char* bad : {"2.5", "", "3x"}) {
         Type(w, "zoomEdit", bad);
-        QCOMPARE(myMessages.Take(), std::vector<std::string>{"Error. Cannot convert String to Integer (Zoom of ADisp)."});
+        QCOMPARE(
+            myMessages.Take(), std::vector<std::string>{"Error. Cannot convert String to Integer (Zoom of ADisp)."});
         QCOMPARE(w->Zoom(), 3);
         QCOMPARE(w->findChild<QLineEdit*>("zoomEdit")->text(), QString("3"));
     }
@@ -180,7 +182,8 @@ void DisplayWindowTests::readOutsAtTheImageBorders()
         QTest::mouseClick(real, Qt::LeftButton, {}, QPoint(c.px, c.py));
         const double x = PixelValue(c.px, left, zoom * nx, -4, 4);
         const double y = PixelValue(-c.py, -bottom, zoom * ny, -4, 4); // upwards from the bottom pixel
-        QCOMPARE(w->windowTitle(), Text("Real(E) @ (%d,%d) - (%.2f, %.2f): %.6f", c.column, c.row, x, y, re(c.column, c.row)));
+        QCOMPARE(w->windowTitle(),
+            Text("Real(E) @ (%d,%d) - (%.2f, %.2f): %.6f", c.column, c.row, x, y, re(c.column, c.row)));
         // Through the window, as the window system delivers a move.
         QTest::mouseMove(w->windowHandle(), real->mapTo(w, QPoint(c.px, c.py)));
         char move[120];
@@ -189,12 +192,14 @@ void DisplayWindowTests::readOutsAtTheImageBorders()
     }
     // The frame around the image is no cell: the caption stays.
     const QString before = w->windowTitle();
-    for (QPoint p : {QPoint(left - 1, bottom), QPoint(right + 1, top), QPoint(left, bottom + 1), QPoint(left, top - 1)}) {
+    for (QPoint p :
+        {QPoint(left - 1, bottom), QPoint(right + 1, top), QPoint(left, bottom + 1), QPoint(left, top - 1)}) {
         QTest::mouseClick(real, Qt::LeftButton, {}, p);
         QCOMPARE(w->windowTitle(), before);
     }
     QTest::mouseClick(imag, Qt::LeftButton, {}, QPoint(right, top));
-    QCOMPARE(w->windowTitle(), Text("Imag(E) @ (%d,%d) - (%.2f, %.2f): %.6f", nx - 1, ny - 1, 4, 4, -double(nx + ny - 2)));
+    QCOMPARE(
+        w->windowTitle(), Text("Imag(E) @ (%d,%d) - (%.2f, %.2f): %.6f", nx - 1, ny - 1, 4, 4, -double(nx + ny - 2)));
 
     // The intensity window reads out with three and eighteen decimals.
     const TComplexArray ia = MakeArray(nx, ny, [](int c, int r) { return TComplex{0.125 * c + r, 0}; });
@@ -404,7 +409,9 @@ void DisplayWindowTests::stringGridShowsTheValuesAndCopyThenDoesNothing()
 
     // The scene writes n + i kappa in the shortest decimal form.
     TSceneWindow* sw = myWindows->Scene();
-    myWindows->DisplayScene(kXY, grid, MakeArray(8, 4, [](int c, int) { return TComplex{1.45, c == 1 ? -0.002 : 0.0}; }));
+    myWindows->DisplayScene(kXY, grid, MakeArray(8, 4, [](int c, int) {
+        return TComplex{1.45, c == 1 ? -0.002 : 0.0};
+    }));
     Check(sw, "stringGridCheck", true);
     sw->Refresh();
     QCOMPARE(sw->StringGrid()->CellText(0, 0), QString("1.45+0i"));

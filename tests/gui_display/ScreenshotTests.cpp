@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QSlider>
 
+#include <cstdlib>
 #include <filesystem>
 #include <stdlib.h>
 
@@ -157,6 +158,16 @@ void ScreenshotTests::runOfAnExampleFillsEveryWindow()
                 continue;
             ++shown;
             QVERIFY2(d->Model().GetMaxValue() > d->Model().GetMinValue(), name);
+            // The five colour-bar labels tell their values apart (a tiny |Ey| with the
+            // default "%.2f" would read 0.00 five times).
+            std::vector<double> labels;
+            const int barX = d->Model().XAxis().Right() + 28;
+            for (const TPrimitive& p : d->Picture().Primitives())
+                if (const auto* t = std::get_if<TTextPrim>(&p); t && int(t->x) == barX)
+                    labels.push_back(std::strtod(t->text.c_str(), nullptr));
+            QCOMPARE(labels.size(), size_t(5));
+            for (size_t i = 1; i < labels.size(); ++i)
+                QVERIFY2(labels[i] < labels[i - 1], name);
             sameAsPng(d, d->Picture());
         }
         QVERIFY2(shown > 0, name);

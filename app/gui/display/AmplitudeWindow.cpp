@@ -47,7 +47,8 @@ bool TAmplitudeWindow::PrepareFullAmplitude()
 {
     if (!FullAmplitudeOn())
         return false;
-    if (HasComponent(1) && HasComponent(2) && HasComponent(3) && FullAmplitude(myViews[0], myViews[1], myViews[2], myFull))
+    if (HasComponent(1) && HasComponent(2) && HasComponent(3)
+        && FullAmplitude(myViews[0], myViews[1], myViews[2], myFull))
         return true;
     const QSignalBlocker block(myFullCheck);
     myFullCheck->setChecked(false);
@@ -73,8 +74,8 @@ void TAmplitudeWindow::Rebuild()
                 ShowGridOf(profile.values);
             } else {
                 const TMapAxis& along = LayerAxis() == 0 ? axes.horizontal : axes.vertical;
-                ShowProfile(myGraph, profile, TRealView::modulus, along, selectedName + suffix + " along the line",
-                    selectedName);
+                ShowProfile(myGraph, profile, TRealView::modulus, along,
+                    selectedName + suffix + " " + CurrentLineText(axes), selectedName);
             }
         } else if (!LayerAnalysisOn()) {
             ShowGridOf(*selected);
@@ -95,7 +96,8 @@ void TAmplitudeWindow::Rebuild()
     }
     for (size_t k = 0; k < 3; ++k) {
         if (myArrays[k])
-            ShowMap(myDiagram[k], axes, myViews[k], TRealView::modulus, std::string("|") + ComponentName(int(k)) + "|" + suffix);
+            ShowMap(myDiagram[k], axes, myViews[k], TRealView::modulus,
+                std::string("|") + ComponentName(int(k)) + "|" + suffix);
         else
             myDiagram[k]->hide();
     }

@@ -13,6 +13,7 @@ TComponentWindow::TComponentWindow(const TWindowTexts& texts, std::string compon
     : TDisplayWindow(texts, parent), myComponentMessage(std::move(componentMessage)),
       myOrientationMessage(std::move(orientationMessage))
 {
+    OptionRow()->addWidget(new QLabel("Component:"));
     myComponentGroup = new QButtonGroup(this);
     for (int k = 0; k < 3; ++k) {
         auto* button = new QRadioButton(ComponentName(k));

@@ -1,9 +1,12 @@
 #include "DisplayViews.h"
 
+#include "display/NumberFormat.h"
 #include "numerics/Complex.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <cstdlib>
 #include <cmath>
 #include <numbers>
 
@@ -23,18 +26,23 @@ std::string UnitText(double scaleFactor)
 namespace {
 
 // A centred axis of n points spaced d: -n*d/2 … n*d/2, or -pi/d … pi/d as frequency.
+TMapAxis Axis(double lo, double hi, const std::string& name, const std::string& unit)
+{
+    return {lo, hi, name + " [" + unit + "]", name, unit};
+}
+
 TMapAxis CentredAxis(const char* name, int n, double d, const std::string& unit, bool spectral)
 {
     if (spectral && d > 0)
-        return {-std::numbers::pi / d, std::numbers::pi / d, std::string("k") + name + " [1/" + unit + "]"};
-    return {-n * d / 2, n * d / 2, std::string(name) + " [" + unit + "]"};
+        return Axis(-std::numbers::pi / d, std::numbers::pi / d, std::string("k") + name, "1/" + unit);
+    return Axis(-n * d / 2, n * d / 2, name, unit);
 }
 
 TMapAxis ZAxis(int nz, double dz, const std::string& unit, bool spectral)
 {
     if (spectral && dz > 0)
-        return {-std::numbers::pi / dz, std::numbers::pi / dz, "kz [1/" + unit + "]"};
-    return {0, nz * dz, "z [" + unit + "]"};
+        return Axis(-std::numbers::pi / dz, std::numbers::pi / dz, "kz", "1/" + unit);
+    return Axis(0, nz * dz, "z", unit);
 }
 
 std::string Shortest(double v)
@@ -146,6 +154,16 @@ bool LayerProfile(TComplexArray& array, int axis, int index, const TMapAxes& axe
     return true;
 }
 
+std::string LineText(const TMapAxes& axes, int axis, int index, int lines)
+{
+    const TMapAxis& along = axis == 0 ? axes.horizontal : axes.vertical;
+    const TMapAxis& across = axis == 0 ? axes.vertical : axes.horizontal;
+    const double at = across.lo + index * (across.hi - across.lo) / std::max(lines, 1);
+    char value[40];
+    std::snprintf(value, sizeof value, "%.4g", std::fabs(at) < 1e-12 * std::fabs(across.hi - across.lo) ? 0.0 : at);
+    return "along " + along.name + " at " + across.name + " = " + value + " " + across.unit;
+}
+
 TGridText SceneGridText(const TComplexArray& index)
 {
     TGridText grid;
@@ -185,6 +203,36 @@ TGridText SceneGridText(const TComplexVector& profile)
     }
     grid.colWidths = {int(std::to_string(n).size()) + 2, int(widest) + 2};
     return grid;
+}
+
+namespace {
+
+bool LabelsDistinct(const std::string& format, double minValue, double maxValue)
+{
+    double previous = 0;
+    for (int i = 0; i <= 4; ++i) {
+        const double shown
+            = std::strtod(FormatNumber(format, maxValue - i * (maxValue - minValue) / 4).c_str(), nullptr);
+        if (i > 0 && shown == previous)
+            return false;
+        previous = shown;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string BarLabelFormat(const std::string& preferred, double minValue, double maxValue)
+{
+    const double step = (maxValue - minValue) / 4;
+    if (!(step > 0) || !std::isfinite(step) || LabelsDistinct(preferred, minValue, maxValue))
+        return preferred;
+    const double largest = std::max(std::fabs(minValue), std::fabs(maxValue));
+    const int decimals = std::max(2, int(std::ceil(-std::log10(step) - 1e-9)));
+    if (decimals <= 5 && largest < 1e5)
+        return "%." + std::to_string(decimals) + "f";
+    const int digits = std::clamp(int(std::ceil(std::log10(largest / step))) + 1, 3, 10);
+    return "%." + std::to_string(digits) + "g";
 }
 
 std::string TickFormat(double step)

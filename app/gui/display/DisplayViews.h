@@ -23,6 +23,8 @@ struct TMapAxis {
     double lo = 0;
     double hi = 1;
     std::string caption; // "z [µm]", "kx [1/µm]"
+    std::string name;    // "z", "kx"
+    std::string unit;    // "µm", "1/µm"
 };
 
 struct TMapAxes {
@@ -70,11 +72,20 @@ struct TProfile {
 };
 // False for an axis other than 0 and 1; the index is clamped into the array.
 bool LayerProfile(TComplexArray& array, int axis, int index, const TMapAxes& axes, TProfile& out);
+// Where the line lies, for the profile's title: "along z at x = -2 µm" (line `index` of
+// `lines` along axis 0 or 1).
+std::string LineText(const TMapAxes& axes, int axis, int index, int lines);
 
 // The scene's string grid: each index as "<n>+<kappa>i" ("-" for a negative kappa),
 // each number in its shortest decimal form; headers as the arrays' grid writer has them.
 TGridText SceneGridText(const TComplexArray& index);
 TGridText SceneGridText(const TComplexVector& profile);
+
+// The colour-bar label format: the user's `preferred` format when it tells the five
+// labels min + i*(max - min)/4 apart (read back as numbers, so "-0.00" and "0.00" are
+// one label), else fixed point with as many decimals as that takes, or significant
+// digits for large or very fine ranges.
+std::string BarLabelFormat(const std::string& preferred, double minValue, double maxValue);
 
 // A fixed-point format that tells multiples of `step` apart ("%.0f", "%.1f", …), or
 // "%.3g" for steps that need more than four decimals or are very large.

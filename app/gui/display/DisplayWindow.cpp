@@ -3,9 +3,11 @@
 #include "display/NumberFormat.h"
 #include "numerics/GeneralError.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -98,6 +100,9 @@ TDisplayWindow::TDisplayWindow(const TWindowTexts& texts, QWidget* parent) : QWi
 
     auto* layer = new QHBoxLayout;
     layer->setSpacing(6);
+    // A check box that only says "Enable" needs to say what it enables.
+    if (texts.layerLabel == "Enable")
+        layer->addWidget(new QLabel("Layer analysis:"));
     myLayerCheck = new QCheckBox(texts.layerLabel);
     myLayerCheck->setObjectName("layerCheck");
     layer->addWidget(myLayerCheck);
@@ -152,7 +157,11 @@ TDisplayWindow::TDisplayWindow(const TWindowTexts& texts, QWidget* parent) : QWi
     connect(myFormatEdit, &QLineEdit::editingFinished, this, &TDisplayWindow::FormatEdited);
     connect(myGridCheck, &QCheckBox::toggled, this, &TDisplayWindow::Redraw);
     connect(myCopyButton, &QPushButton::clicked, this, &TDisplayWindow::CopyToClipboard);
-    connect(myLayerCheck, &QCheckBox::toggled, this, &TDisplayWindow::Redraw);
+    connect(myLayerCheck, &QCheckBox::toggled, this, [this](bool on) {
+        EnableLayerControls(on);
+        Redraw();
+    });
+    EnableLayerControls(false);
     connect(myLayerAxis, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked)
             Redraw();
@@ -178,6 +187,14 @@ QString TDisplayWindow::MoveText() const { return myMoveLabel->text().trimmed();
 
 void TDisplayWindow::SetLabel(const QString& text) { myLabel->setText(text); }
 
+void TDisplayWindow::EnableLayerControls(bool on)
+{
+    for (QAbstractButton* b : myLayerAxis->buttons())
+        b->setEnabled(on);
+    myLayerSlider->setEnabled(on);
+    myLayerEdit->setEnabled(on);
+}
+
 TDiagramWidget* TDisplayWindow::AddDiagram(TReadOut readOut, int row, int column)
 {
     auto* diagram = new TDiagramWidget(readOut);
@@ -193,6 +210,14 @@ TDiagramWidget* TDisplayWindow::AddDiagram(TReadOut readOut, int row, int column
 TGraphWidget* TDisplayWindow::AddGraph()
 {
     auto* graph = new TGraphWidget;
+    // The diagrams' fonts, so that maps and profiles read alike.
+    const TFontSpec font = myDiagrams.empty() ? TFontSpec{"DejaVu Sans", 11, false, false, kBlack}
+                                              : myDiagrams.front()->Model().GetFont();
+    graph->Model().SetFont(font);
+    TFontSpec titleFont = font;
+    titleFont.pixelSize += 2;
+    titleFont.bold = true;
+    graph->Model().BackGnd().SetTitleFont(titleFont);
     graph->Model().SetMessageHandler([this](const std::string& text) { ShowMessage(text); });
     myProfileLayout->addWidget(graph);
     graph->hide();
@@ -208,7 +233,10 @@ void TDisplayWindow::ShowMessage(const std::string& text)
         QMessageBox::warning(this, windowTitle(), QString::fromStdString(text));
 }
 
-// One refresh per screen frame at most (60 per second on any faster screen).
+// One refresh per screen frame at most (60 per second on any faster screen), and never
+// more than a third of the window thread's time: a window whose refresh takes longer
+// than half a frame waits twice its refresh time, so that the run, whose hand-overs
+// come through the same thread, keeps its pace on a machine with few cores.
 void TDisplayWindow::Changed()
 {
     myPending = true;
@@ -217,7 +245,8 @@ void TDisplayWindow::Changed()
     double hz = screen() ? screen()->refreshRate() : 60.0;
     if (!(hz > 0))
         hz = 60.0;
-    myTimer.start(int(std::ceil(1000.0 / std::min(hz, 60.0))));
+    const double frameMs = 1000.0 / std::min(hz, 60.0);
+    myTimer.start(int(std::ceil(std::max(frameMs, 2 * myLastRefreshMs))));
 }
 
 void TDisplayWindow::Redraw()
@@ -233,10 +262,13 @@ void TDisplayWindow::Refresh()
     myTimer.stop();
     myPending = false;
     myRefreshing = true;
+    QElapsedTimer clock;
+    clock.start();
     Rebuild();
+    FitToContent();
+    myLastRefreshMs = clock.nsecsElapsed() * 1e-6;
     myRefreshing = false;
     ++myRefreshCount;
-    FitToContent();
 }
 
 void TDisplayWindow::showEvent(QShowEvent* event)
@@ -309,11 +341,11 @@ void TDisplayWindow::ShowMap(TDiagramWidget* diagram, const TMapAxes& axes, cons
     m.YAxis().SetNumberFmt(TickFormat(m.YAxis().Ticks().major));
     m.XAxis().SetCaption(axes.horizontal.caption);
     m.YAxis().SetCaption(axes.vertical.caption);
-    m.SetBarFormat(myFormat);
     m.SetPalette(myPalette);
     m.SetTitle(title);
     RealView(array, view, myValues);
     m.SetData(myValues);
+    m.SetBarFormat(BarLabelFormat(myFormat, m.GetMinValue(), m.GetMaxValue()));
     m.FitLayout();
     diagram->ModelChanged();
     diagram->show();
@@ -385,6 +417,11 @@ bool TDisplayWindow::CurrentProfile(TComplexArray& array, const TMapAxes& axes, 
     }
     SetLayerLines(axis == 0 ? array.Ny() : array.Nx());
     return LayerProfile(array, axis, LayerIndex(), axes, out);
+}
+
+std::string TDisplayWindow::CurrentLineText(const TMapAxes& axes) const
+{
+    return LineText(axes, LayerAxis(), LayerIndex(), myLayerLines);
 }
 
 // The track bar runs over the lines of the chosen axis; a new range starts in the

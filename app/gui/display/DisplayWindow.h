@@ -117,6 +117,8 @@ protected:
     // The profile of the array at the track bar's line along the chosen axis (the track
     // bar's range follows the array). False after "Illegal axis in display().".
     bool CurrentProfile(TComplexArray& array, const TMapAxes& axes, TProfile& out);
+    // "along z at x = -2 µm" for the current line of the layer analysis.
+    std::string CurrentLineText(const TMapAxes& axes) const;
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -128,6 +130,7 @@ private:
     void LayerEdited();
     void LayerMoved(int value);
     void SetLayerLines(int lines);
+    void EnableLayerControls(bool on);
     void FitToContent();
     int EffectiveZoom(int columns, int rows) const;
 
@@ -165,6 +168,7 @@ private:
     bool myPending = false;
     bool myRefreshing = false;
     int myRefreshCount = 0;
+    double myLastRefreshMs = 0; // how long the last refresh took (it paces the next)
     int myLayerLines = -1;
     QSize myFittedContent;
 };

@@ -9,6 +9,13 @@
 
 namespace ksn::gui {
 
+namespace {
+
+constexpr TDisplayKind kKinds[] = {
+    TDisplayKind::amplitude, TDisplayKind::field, TDisplayKind::scene, TDisplayKind::intensity};
+
+} // namespace
+
 struct TDisplayWindows::TImpl {
     TAmplitudeWindow* amplitude = nullptr;
     TFieldWindow* field = nullptr;
@@ -37,14 +44,14 @@ TDisplayWindows::TDisplayWindows(QWidget* parent) : QObject(parent), myImpl(new 
     myImpl->field = new TFieldWindow(parent);
     myImpl->scene = new TSceneWindow(parent);
     myImpl->intensity = new TIntensityWindow(parent);
-    for (TDisplayKind kind : {TDisplayKind::amplitude, TDisplayKind::field, TDisplayKind::scene, TDisplayKind::intensity})
+    for (TDisplayKind kind : kKinds)
         connect(myImpl->Window(kind), &TDisplayWindow::Closed, this, [this, kind] { emit Closed(kind); });
 }
 
 TDisplayWindows::~TDisplayWindows()
 {
     // Without a parent the windows are this object's to delete.
-    for (TDisplayKind kind : {TDisplayKind::amplitude, TDisplayKind::field, TDisplayKind::scene, TDisplayKind::intensity})
+    for (TDisplayKind kind : kKinds)
         if (TDisplayWindow* w = myImpl->Window(kind); w && !w->parent())
             delete w;
     delete myImpl;
@@ -54,7 +61,8 @@ void TDisplayWindows::SetShown(TDisplayKind kind, bool shown) { myImpl->Window(k
 
 bool TDisplayWindows::IsShown(TDisplayKind kind) const { return myImpl->Window(kind)->isVisible(); }
 
-void TDisplayWindows::DisplayAmplitude(int orientation, const TGridParms& grid, const TComplexArray& array, int component)
+void TDisplayWindows::DisplayAmplitude(
+    int orientation, const TGridParms& grid, const TComplexArray& array, int component)
 {
     myImpl->amplitude->Display(orientation, grid, array, component);
 }
@@ -96,19 +104,19 @@ void TDisplayWindows::SetIntensityCaption(const std::string& text)
 
 void TDisplayWindows::Clear()
 {
-    for (TDisplayKind kind : {TDisplayKind::amplitude, TDisplayKind::field, TDisplayKind::scene, TDisplayKind::intensity})
+    for (TDisplayKind kind : kKinds)
         myImpl->Window(kind)->Clear();
 }
 
 void TDisplayWindows::SetMessageHandler(std::function<void(const std::string&)> handler)
 {
-    for (TDisplayKind kind : {TDisplayKind::amplitude, TDisplayKind::field, TDisplayKind::scene, TDisplayKind::intensity})
+    for (TDisplayKind kind : kKinds)
         myImpl->Window(kind)->SetMessageHandler(handler);
 }
 
 void TDisplayWindows::RefreshNow()
 {
-    for (TDisplayKind kind : {TDisplayKind::amplitude, TDisplayKind::field, TDisplayKind::scene, TDisplayKind::intensity})
+    for (TDisplayKind kind : kKinds)
         myImpl->Window(kind)->Refresh();
 }
 

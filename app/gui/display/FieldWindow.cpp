@@ -49,13 +49,13 @@ void TFieldWindow::Rebuild()
             } else {
                 const TMapAxis& along = LayerAxis() == 0 ? axes.horizontal : axes.vertical;
                 if (real)
-                    ShowProfile(myRealGraph, profile, TRealView::real, along, "Re(" + name + ")" + suffix + " along the line",
-                        "Re(" + name + ")");
+                    ShowProfile(myRealGraph, profile, TRealView::real, along,
+                        "Re(" + name + ")" + suffix + " " + CurrentLineText(axes), "Re(" + name + ")");
                 else
                     myRealGraph->hide();
                 if (imag)
-                    ShowProfile(myImagGraph, profile, TRealView::imag, along, "Im(" + name + ")" + suffix + " along the line",
-                        "Im(" + name + ")");
+                    ShowProfile(myImagGraph, profile, TRealView::imag, along,
+                        "Im(" + name + ")" + suffix + " " + CurrentLineText(axes), "Im(" + name + ")");
                 else
                     myImagGraph->hide();
             }

@@ -86,7 +86,7 @@ void TIntensityWindow::Rebuild()
                 ShowGridOf(profile.values);
             } else {
                 const TMapAxis& along = LayerAxis() == 0 ? axes.horizontal : axes.vertical;
-                ShowProfile(myGraph, profile, TRealView::modulus, along, title + " along the line",
+                ShowProfile(myGraph, profile, TRealView::modulus, along, title + " " + CurrentLineText(axes),
                     myCaption.toStdString());
             }
         } else if (!LayerAnalysisOn()) {

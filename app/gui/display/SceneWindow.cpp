@@ -74,7 +74,7 @@ void TSceneWindow::Rebuild()
             } else {
                 const TMapAxis& along = LayerAxis() == 0 ? axes.horizontal : axes.vertical;
                 ShowProfile(myGraph, profile, imag ? TRealView::imag : TRealView::real, along,
-                    std::string(imag ? "Extinction" : "Refractive index") + " along the line", part);
+                    std::string(imag ? "Extinction" : "Refractive index") + " " + CurrentLineText(axes), part);
             }
         } else if (!LayerAnalysisOn()) {
             ShowGridText(SceneGridText(*myIndex), true);
