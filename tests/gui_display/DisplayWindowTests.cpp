@@ -79,6 +79,7 @@ private slots:
     void stringGridShowsTheValuesAndCopyThenDoesNothing();
     void handOversCoalesceAndTheLatestWins();
     void badComponentOrOrientationStoresNothing();
+    void clipLevelLimitsEachPartButNotTheIndex();
 
 private:
     std::unique_ptr<TDisplayWindows> myWindows;
@@ -464,6 +465,32 @@ void DisplayWindowTests::badComponentOrOrientationStoresNothing()
     QVERIFY(!myWindows->Field()->HasComponent(2));
     QVERIFY(!myWindows->Scene()->HasIndex());
     QVERIFY(!myWindows->Intensity()->HasMap());
+}
+
+void DisplayWindowTests::clipLevelLimitsEachPartButNotTheIndex()
+{
+    const TGridParms grid = Grid(8, 4, 4, 1.0, 1.0, 1.0);
+    // (3 - 4i) at one cell, (0.5 + 0.25i) elsewhere; clipped at 2 the cell is (2 - 2i):
+    // modulus sqrt(8), not the modulus 5 cut to 2.
+    const TComplexArray e = MakeArray(8, 4, [](int c, int r) {
+        return c == 5 && r == 1 ? TComplex{3, -4} : TComplex{0.5, 0.25};
+    });
+    myWindows->DisplayAmplitude(kXY, grid, e, 1);
+    myWindows->DisplayField(kXY, grid, e, 1);
+    myWindows->DisplayIntensity(kXY, grid, e.SecondPart());
+    myWindows->DisplayScene(kXY, grid, e);
+    myWindows->SetClipLevel(2);
+    myWindows->RefreshNow();
+    QCOMPARE(myWindows->Amplitude()->Diagrams()[0]->Model().GetValue(5, 1), std::sqrt(8.0));
+    QCOMPARE(myWindows->Amplitude()->Diagrams()[0]->Model().GetValue(0, 0), std::hypot(0.5, 0.25));
+    QCOMPARE(myWindows->Field()->Diagrams()[0]->Model().GetValue(5, 1), 2.0);
+    QCOMPARE(myWindows->Field()->Diagrams()[3]->Model().GetValue(5, 1), -2.0);
+    QCOMPARE(myWindows->Intensity()->Diagrams()[0]->Model().GetValue(5, 1), 2.0); // |-4| clipped to 2
+    QCOMPARE(myWindows->Scene()->Diagrams()[0]->Model().GetValue(5, 1), 3.0);
+
+    myWindows->SetClipLevel(-1);
+    myWindows->RefreshNow();
+    QCOMPARE(myWindows->Amplitude()->Diagrams()[0]->Model().GetValue(5, 1), 5.0);
 }
 
 QTEST_MAIN(DisplayWindowTests)

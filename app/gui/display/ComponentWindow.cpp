@@ -124,6 +124,7 @@ void TComponentWindow::PrepareViews()
         if (!myArrays[k])
             continue;
         myViews[k] = *myArrays[k];
+        ClipParts(myViews[k], ClipLevel());
         if (!ApplyFourierView(myViews[k], view)) {
             {
                 const QSignalBlocker block(myFourierGroup);

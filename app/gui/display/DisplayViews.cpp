@@ -98,6 +98,17 @@ bool ApplyFourierView(TComplexArray& array, TFourierView view)
     return true;
 }
 
+void ClipParts(TComplexArray& array, double level)
+{
+    if (!(level >= 0))
+        return;
+    const size_t n = size_t(array.Count());
+    for (double* part : {array.Re(), array.Im()})
+        for (size_t k = 0; k < n; ++k)
+            if (std::fabs(part[k]) > level)
+                part[k] = std::copysign(level, part[k]);
+}
+
 void RealView(const TComplexArray& array, TRealView view, std::vector<double>& out)
 {
     const size_t n = size_t(array.Count());

@@ -52,6 +52,10 @@ bool IsPowerOfTwo(int n);
 // array as it was, when a side is not a power of two (the transform needs one).
 bool ApplyFourierView(TComplexArray& array, TFourierView view);
 
+// Display clipping: every real and imaginary part whose absolute value exceeds the
+// level becomes the level with the part's sign. A negative level (-1) clips nothing.
+void ClipParts(TComplexArray& array, double level);
+
 enum class TRealView { real, imag, modulus };
 // One real value per cell, row by row (index column + row * nx).
 void RealView(const TComplexArray& array, TRealView view, std::vector<double>& out);

@@ -185,6 +185,14 @@ QWidget* TDisplayWindow::GridPage() const { return myGrid; }
 QWidget* TDisplayWindow::ProfilePage() const { return myProfileScroll; }
 QString TDisplayWindow::MoveText() const { return myMoveLabel->text().trimmed(); }
 
+void TDisplayWindow::SetClipLevel(double level)
+{
+    if (level == myClipLevel)
+        return;
+    myClipLevel = level;
+    Changed();
+}
+
 void TDisplayWindow::SetLabel(const QString& text) { myLabel->setText(text); }
 
 void TDisplayWindow::EnableLayerControls(bool on)

@@ -57,6 +57,11 @@ public:
     // Drops every array handed over so far.
     virtual void Clear() = 0;
 
+    // The main window's clipping level (-1: off), applied to the field and intensity
+    // values a window shows; the scene's index is never clipped.
+    void SetClipLevel(double level);
+    double ClipLevel() const { return myClipLevel; }
+
     int Zoom() const { return myZoom; }
     int Palette() const { return myPalette; }
     const std::string& NumberFormat() const { return myFormat; }
@@ -136,6 +141,7 @@ private:
 
     TWindowTexts myTexts;
     TMessageHandler myMessage;
+    double myClipLevel = -1;
     int myZoom = 1;
     int myPalette = 0;
     std::string myFormat = "%.2f";

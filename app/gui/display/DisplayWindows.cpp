@@ -102,6 +102,13 @@ void TDisplayWindows::SetIntensityCaption(const std::string& text)
     myImpl->intensity->SetCaptionText(QString::fromStdString(text));
 }
 
+void TDisplayWindows::SetClipLevel(double level)
+{
+    myImpl->amplitude->SetClipLevel(level);
+    myImpl->field->SetClipLevel(level);
+    myImpl->intensity->SetClipLevel(level);
+}
+
 void TDisplayWindows::Clear()
 {
     for (TDisplayKind kind : kKinds)

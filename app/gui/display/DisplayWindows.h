@@ -49,6 +49,9 @@ public:
     // The intensity window's label and diagram title: "Wave intensity", "Local
     // absorption" or "Energy flux", as the plot option that feeds it.
     void SetIntensityCaption(const std::string& text);
+    // The clipping level of the main window (-1: off): the amplitude, field and
+    // intensity windows clip every real and imaginary part they show to +-level.
+    void SetClipLevel(double level);
     // Drops every array the windows hold (a new load: nothing of the old grid stays).
     void Clear();
     // Where the windows' messages go (the main window's message box); without a

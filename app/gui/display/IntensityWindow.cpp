@@ -66,6 +66,7 @@ void TIntensityWindow::Rebuild()
         return;
     }
     myView = *myMap;
+    ClipParts(myView, ClipLevel());
     bool spectrum = SpectrumShown();
     if (spectrum && !ApplyFourierView(myView, TFourierView::fft)) {
         {
