@@ -304,11 +304,14 @@ void DisplayWindowTests::fullAmplitudeNeedsAllThreeComponentsAndSquaresComplexVa
         QVERIFY2(std::fabs(first->Model().GetValue(c, 2) - expected) < 1e-12, qPrintable(QString::number(c)));
     }
 
-    // A component of another size cannot join: the message, and the box goes off.
+    // A component of another size starts a new cut: the other two go, and without them
+    // the full amplitude gives way to the message.
     myWindows->DisplayAmplitude(kXY, grid, MakeArray(4, 4, [](int, int) { return TComplex{1, 0}; }), 3);
     w->Refresh();
     QCOMPARE(myMessages.Take().size(), size_t(1));
     QVERIFY(!w->FullAmplitudeOn());
+    QVERIFY(!w->HasComponent(1) && !w->HasComponent(2) && w->HasComponent(3));
+    QVERIFY(!first->isVisible() && w->Diagrams()[2]->isVisible());
 }
 
 void DisplayWindowTests::layerAnalysisProfilesAKnownScene()

@@ -54,12 +54,15 @@ bool TComponentWindow::Display(int orientation, const TGridParms& grid, TComplex
         return false;
     }
     array.ToCartesian();
-    const bool isNew = !myArrays[size_t(component - 1)];
+    // The window shows one cross-section: components of another orientation or size
+    // (a previous cut, a previous load) go when the first of a new one arrives.
+    for (auto& other : myArrays)
+        if (other && (orientation != myOrientation || other->Nx() != array.Nx() || other->Ny() != array.Ny()))
+            other.reset();
     myArrays[size_t(component - 1)] = std::move(array);
     myOrientation = orientation;
     myGrid = grid;
-    if (isNew)
-        UpdateComponentButtons();
+    UpdateComponentButtons();
     Changed();
     return true;
 }

@@ -14,8 +14,9 @@ class TComponentWindow : public TDisplayWindow {
     Q_OBJECT
 public:
     // Component 1, 2, 3 = Ex, Ey, Ez; the window keeps the array until the next one of
-    // that component arrives. A component outside 1 … 3 or an unknown orientation shows
-    // the window's message and stores nothing.
+    // that component arrives, or one of another orientation or size replaces the cut.
+    // A component outside 1 … 3 or an unknown orientation shows the window's message
+    // and stores nothing.
     bool Display(int orientation, const TGridParms& grid, TComplexArray array, int component);
     void Clear() override;
     bool HasComponent(int component) const;

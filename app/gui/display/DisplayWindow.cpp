@@ -248,6 +248,11 @@ void TDisplayWindow::ShowMessage(const std::string& text)
 void TDisplayWindow::Changed()
 {
     myPending = true;
+    StartTimer();
+}
+
+void TDisplayWindow::StartTimer()
+{
     if (!isVisible() || myTimer.isActive())
         return;
     double hz = screen() ? screen()->refreshRate() : 60.0;
@@ -277,6 +282,10 @@ void TDisplayWindow::Refresh()
     myLastRefreshMs = clock.nsecsElapsed() * 1e-6;
     myRefreshing = false;
     ++myRefreshCount;
+    // A message box of this refresh runs its own event loop; what arrived meanwhile
+    // waits for the next refresh.
+    if (myPending)
+        StartTimer();
 }
 
 void TDisplayWindow::showEvent(QShowEvent* event)

@@ -134,6 +134,7 @@ private:
     void FormatEdited();
     void LayerEdited();
     void LayerMoved(int value);
+    void StartTimer();
     void SetLayerLines(int lines);
     void EnableLayerControls(bool on);
     void FitToContent();
