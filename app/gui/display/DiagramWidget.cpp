@@ -3,6 +3,7 @@
 #include "render/PictureRender.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -36,8 +37,11 @@ QSize TDiagramWidget::sizeHint() const { return QSize(myPicture.Width(), myPictu
 
 void TDiagramWidget::paintEvent(QPaintEvent*)
 {
+    QElapsedTimer clock;
+    clock.start();
     QPainter painter(this);
     render::PaintPicture(painter, myPicture);
+    myPaintMs = clock.nsecsElapsed() * 1e-6;
 }
 
 void TDiagramWidget::mousePressEvent(QMouseEvent* event)

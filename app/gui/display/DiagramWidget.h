@@ -25,6 +25,9 @@ public:
     // Places the rendered picture on the clipboard as a bitmap.
     void CopyToClipboard() const;
 
+    // How long the last paint took, in milliseconds (it paces the window's refreshes).
+    double LastPaintMs() const { return myPaintMs; }
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -44,6 +47,7 @@ private:
     TReadOut myReadOut;
     TVellDiagram myModel;
     TPicture myPicture;
+    double myPaintMs = 0;
 };
 
 } // namespace ksn::gui

@@ -173,7 +173,7 @@ TDisplayWindow::TDisplayWindow(const TWindowTexts& texts, QWidget* parent) : QWi
     connect(&myTimer, &QTimer::timeout, this, &TDisplayWindow::Refresh);
 }
 
-TDisplayWindow::~TDisplayWindow() = default;
+TDisplayWindow::~TDisplayWindow() { myCosts->ms.erase(this); }
 
 bool TDisplayWindow::StringGridShown() const { return myGridCheck->isChecked(); }
 bool TDisplayWindow::LayerAnalysisOn() const { return myLayerCheck->isChecked(); }
@@ -241,10 +241,24 @@ void TDisplayWindow::ShowMessage(const std::string& text)
         QMessageBox::warning(this, windowTitle(), QString::fromStdString(text));
 }
 
-// One refresh per screen frame at most (60 per second on any faster screen), and never
-// more than a third of the window thread's time: a window whose refresh takes longer
-// than half a frame waits twice its refresh time, so that the run, whose hand-overs
-// come through the same thread, keeps its pace on a machine with few cores.
+double TRefreshCosts::Total() const
+{
+    double total = 0;
+    for (const auto& entry : ms)
+        total += entry.second;
+    return total;
+}
+
+void TDisplayWindow::SetRefreshCosts(std::shared_ptr<TRefreshCosts> costs)
+{
+    myCosts->ms.erase(this);
+    myCosts = std::move(costs);
+}
+
+// One refresh per screen frame at most (60 per second on any faster screen), and the
+// windows together never more than a quarter of the window thread's time: the next
+// refresh waits at least three times what the latest refreshes of all windows cost, so
+// that the run keeps its pace where it shares a processor with the drawing.
 void TDisplayWindow::Changed()
 {
     myPending = true;
@@ -259,7 +273,7 @@ void TDisplayWindow::StartTimer()
     if (!(hz > 0))
         hz = 60.0;
     const double frameMs = 1000.0 / std::min(hz, 60.0);
-    myTimer.start(int(std::ceil(std::max(frameMs, 2 * myLastRefreshMs))));
+    myTimer.start(int(std::ceil(std::max(frameMs, 3 * myCosts->Total()))));
 }
 
 void TDisplayWindow::Redraw()
@@ -279,7 +293,13 @@ void TDisplayWindow::Refresh()
     clock.start();
     Rebuild();
     FitToContent();
-    myLastRefreshMs = clock.nsecsElapsed() * 1e-6;
+    // The paints follow this refresh; the last ones stand in for them.
+    double paintMs = 0;
+    for (const TDiagramWidget* d : myDiagrams)
+        paintMs += d->isHidden() ? 0 : d->LastPaintMs();
+    for (const TGraphWidget* g : myGraphs)
+        paintMs += g->isHidden() ? 0 : g->LastPaintMs();
+    myCosts->ms[this] = clock.nsecsElapsed() * 1e-6 + paintMs;
     myRefreshing = false;
     ++myRefreshCount;
     // A message box of this refresh runs its own event loop; what arrived meanwhile
@@ -293,6 +313,12 @@ void TDisplayWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (myPending)
         myTimer.start(0);
+}
+
+void TDisplayWindow::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    myCosts->ms.erase(this); // a hidden window draws nothing
 }
 
 void TDisplayWindow::closeEvent(QCloseEvent* event)

@@ -12,6 +12,8 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,14 @@ class QStackedWidget;
 namespace ksn::gui {
 
 using TMessageHandler = std::function<void(const std::string&)>;
+
+// What the latest refresh of each window cost (drawing and painting, milliseconds). The
+// windows of one TDisplayWindows share it, so that together they keep to their share of
+// the window thread.
+struct TRefreshCosts {
+    std::map<const void*, double> ms;
+    double Total() const;
+};
 
 // The texts that tell the four windows apart.
 struct TWindowTexts {
@@ -53,6 +63,7 @@ public:
     // calls it at most once a screen frame however often arrays arrive.
     void Refresh();
     bool RefreshPending() const { return myPending; }
+    void SetRefreshCosts(std::shared_ptr<TRefreshCosts> costs);
     int RefreshCount() const { return myRefreshCount; }
     // Drops every array handed over so far.
     virtual void Clear() = 0;
@@ -127,6 +138,7 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void ZoomEdited();
@@ -175,7 +187,7 @@ private:
     bool myPending = false;
     bool myRefreshing = false;
     int myRefreshCount = 0;
-    double myLastRefreshMs = 0; // how long the last refresh took (it paces the next)
+    std::shared_ptr<TRefreshCosts> myCosts = std::make_shared<TRefreshCosts>();
     int myLayerLines = -1;
     QSize myFittedContent;
 };

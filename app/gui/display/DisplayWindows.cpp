@@ -44,8 +44,11 @@ TDisplayWindows::TDisplayWindows(QWidget* parent) : QObject(parent), myImpl(new 
     myImpl->field = new TFieldWindow(parent);
     myImpl->scene = new TSceneWindow(parent);
     myImpl->intensity = new TIntensityWindow(parent);
-    for (TDisplayKind kind : kKinds)
+    const auto costs = std::make_shared<TRefreshCosts>();
+    for (TDisplayKind kind : kKinds) {
+        myImpl->Window(kind)->SetRefreshCosts(costs);
         connect(myImpl->Window(kind), &TDisplayWindow::Closed, this, [this, kind] { emit Closed(kind); });
+    }
 }
 
 TDisplayWindows::~TDisplayWindows()

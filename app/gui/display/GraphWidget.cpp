@@ -3,6 +3,7 @@
 #include "render/PictureRender.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -45,8 +46,11 @@ QSize TGraphWidget::sizeHint() const { return QSize(myPicture.Width(), myPicture
 
 void TGraphWidget::paintEvent(QPaintEvent*)
 {
+    QElapsedTimer clock;
+    clock.start();
     QPainter painter(this);
     render::PaintPicture(painter, myPicture);
+    myPaintMs = clock.nsecsElapsed() * 1e-6;
 }
 
 // A right click toggles the cross-hair through the clicked point.

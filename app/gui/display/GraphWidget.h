@@ -22,6 +22,9 @@ public:
     QImage RenderedImage() const;
     void CopyToClipboard() const;
 
+    // How long the last paint took, in milliseconds (it paces the window's refreshes).
+    double LastPaintMs() const { return myPaintMs; }
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -32,6 +35,7 @@ protected:
 private:
     vellgrafx::TVellGrafX myModel;
     TPicture myPicture;
+    double myPaintMs = 0;
 };
 
 } // namespace ksn::gui
