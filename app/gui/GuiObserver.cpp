@@ -5,6 +5,7 @@
 #include "scene/BrelScenes.h"
 
 #include <QMetaObject>
+#include <QThread>
 
 namespace ksn::gui {
 
@@ -12,6 +13,9 @@ TGuiObserver::TGuiObserver(QObject* parent) : QObject(parent) {}
 
 void TGuiObserver::Enqueue(bool message, const std::string& text)
 {
+    // On the window thread (its own handlers) the entry is delivered at once, after
+    // whatever a run has queued before it.
+    const bool windowThread = QThread::currentThread() == thread();
     bool post = false;
     {
         const std::lock_guard lock(myMutex);
@@ -20,10 +24,13 @@ void TGuiObserver::Enqueue(bool message, const std::string& text)
             ++myPending.back().count;
         else
             myPending.push_back({message, text, 1});
-        post = !myDeliveryPosted;
-        myDeliveryPosted = true;
+        post = !windowThread && !myDeliveryPosted;
+        if (post)
+            myDeliveryPosted = true;
     }
-    if (post)
+    if (windowThread)
+        Deliver();
+    else if (post)
         QMetaObject::invokeMethod(this, [this] { Deliver(); }, Qt::QueuedConnection);
 }
 

@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,6 +71,7 @@ TRunOptionsPanel::TRunOptionsPanel(TSimulationDriver& driver, QWidget* parent) :
         myDriver.Configuration().global.multithreaded = on;
         FillThreads(on);
     });
+    myThreads->installEventFilter(this);
     // Activated by the user only (filling the list does not choose a count).
     connect(myThreads, &QComboBox::activated, this, [this](int index) {
         if (!myMultithreaded->isChecked()) {
@@ -103,6 +105,16 @@ TRunOptionsPanel::TRunOptionsPanel(TSimulationDriver& driver, QWidget* parent) :
             myDriver.Configuration().global.modulus = value;
         CheckModulus();
     });
+}
+
+bool TRunOptionsPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == myThreads && !myMultithreaded->isChecked() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)) {
+        ShowMessage("Please enable \"Run Multithreaded\"-Checkbox to determine maximum number of available threads.");
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TRunOptionsPanel::FillThreads(bool on)

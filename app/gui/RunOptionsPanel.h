@@ -32,6 +32,10 @@ public:
     // The processors the system reports (at least 1).
     static int ProcessorCount();
 
+protected:
+    // A click on "Num of threads" while "Run multithreaded" is off says why it is empty.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     void Changed();        // "do mod tracking" ("Update Scene" turns red)
     void RecordsRefreshed(); // the controls were refreshed from the records
