@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -66,6 +67,11 @@ void FitYAxis(vellgrafx::TVellGrafX& graph, const std::string& format, bool floo
     if (floorAtZero)
         hi = std::max(hi, 0.0);
     graph.YAxis().SetLimits(lo, hi);
+    // Up to the first major tick above the largest value, so that a flat curve does not
+    // vanish in the frame.
+    const double step = graph.YAxis().Ticks().major;
+    if (step > 0 && hi > lo)
+        graph.YAxis().SetLimits(lo, (std::floor(hi / step + 1e-9) + 1) * step);
     graph.YAxis().SetAxisFormat(TickFormat(format, graph.YAxis().Ticks().major));
 }
 
@@ -105,6 +111,8 @@ TAnalysisPanel::TAnalysisPanel(QWidget* parent) : QWidget(parent)
     myLog->setReadOnly(true);
     myLog->setObjectName(QStringLiteral("log"));
     myLog->setMaximumBlockCount(20000);
+    // The report's columns line up in a fixed-width font.
+    myLog->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     myStack->addWidget(myLog);
     for (int q = 0; q < 3; ++q) {
         myGraphs[size_t(q)] = new TGraphView(this);

@@ -26,6 +26,7 @@ TGridPanel::TGridPanel(TSimulationDriver& driver, QWidget* parent) : QGroupBox(Q
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("edit_") + QLatin1String(names[i]));
         edit->setMinimumWidth(70);
+        edit->setMaximumWidth(110);
         myEdits[size_t(i)] = edit;
         // Rows: extents, counts, spacings; columns x, y, z.
         const int row = i / 3, column = i % 3;

@@ -113,6 +113,7 @@ void TForm1::RunEnded(bool ok, const QString& error)
         return;
     }
     if (ok) {
+        myGauge->setValue(100);
         if (series)
             mySeries->Finished(*myAnalysis);
         else

@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -125,7 +126,9 @@ void TForm1::BuildLayout()
     settings->addWidget(myMethodPanel, 0, 1);
     settings->addWidget(myWavePanel, 1, 0);
     settings->addWidget(myRunOptions, 1, 1);
-    settings->setRowStretch(2, 1);
+    settings->addWidget(myPlotPanel, 2, 0, 1, 2);
+    settings->setContentsMargins(4, 4, 4, 4);
+    settings->setColumnStretch(2, 1); // spare width goes beside the groups, not into them
 
     auto* left = new QWidget(this);
     auto* leftLayout = new QVBoxLayout(left);
@@ -137,9 +140,11 @@ void TForm1::BuildLayout()
     auto* scrolledLayout = new QVBoxLayout(scrolled);
     scrolledLayout->setContentsMargins(0, 0, 0, 0);
     scrolledLayout->addWidget(mySettings);
-    scrolledLayout->addWidget(myPlotPanel);
     scrolledLayout->addStretch(1);
     scroll->setWidget(scrolled);
+    // The settings scroll up and down only: the column is as wide as they need.
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMinimumWidth(scrolled->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width() + 4);
     leftLayout->addWidget(scroll, 1);
     auto* commands = new QHBoxLayout;
     for (QPushButton* b : {myUpdateButton, myStartButton, myStopButton, myRedrawButton}) {
@@ -156,7 +161,6 @@ void TForm1::BuildLayout()
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
     setCentralWidget(splitter);
-    left->setMinimumWidth(left->sizeHint().width());
 
     connect(myUpdateButton, &QPushButton::clicked, this, &TForm1::UpdateScene);
     connect(myStartButton, &QPushButton::clicked, this, &TForm1::Start);

@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -47,7 +48,7 @@ TMethodPanel::TMethodPanel(TSimulationDriver& driver, QWidget* parent)
         group->addButton(button);
         myMethods[method] = button;
         layout->addWidget(button, row, column);
-        if (++column == 4) {
+        if (++column == 3) {
             column = 0;
             ++row;
         }
@@ -76,16 +77,22 @@ TMethodPanel::TMethodPanel(TSimulationDriver& driver, QWidget* parent)
     myReflections->setMaximumWidth(60);
     myExtraModes->setMaximumWidth(60);
 
-    layout->addWidget(myLargeScene, 2, 0);
-    layout->addWidget(myAllComplex, 2, 1);
-    layout->addWidget(myEvanescent, 2, 2, 1, 2);
-    layout->addWidget(myBidirectional, 3, 0);
-    layout->addWidget(new QLabel(QStringLiteral("Num of reflections"), this), 3, 1);
-    layout->addWidget(myReflections, 3, 2);
-    layout->addWidget(new QLabel(QStringLiteral("Extra Modes"), this), 4, 1);
-    layout->addWidget(myExtraModes, 4, 2);
-    layout->addWidget(myParmVariation, 5, 0, 1, 2);
-    layout->addWidget(myIndependent, 5, 2, 1, 2);
+    // Options below the methods, two to a row.
+    layout->addWidget(myLargeScene, 3, 0);
+    layout->addWidget(myAllComplex, 3, 1, 1, 2);
+    layout->addWidget(myEvanescent, 4, 0, 1, 3);
+    layout->addWidget(myIndependent, 5, 0, 1, 3);
+    layout->addWidget(myParmVariation, 6, 0, 1, 3);
+    layout->addWidget(myBidirectional, 7, 0);
+    auto* reflections = new QHBoxLayout;
+    reflections->addWidget(new QLabel(QStringLiteral("Num of reflections"), this));
+    reflections->addWidget(myReflections);
+    layout->addLayout(reflections, 7, 1, 1, 2);
+    auto* modes = new QHBoxLayout;
+    modes->addWidget(new QLabel(QStringLiteral("Extra Modes"), this));
+    modes->addWidget(myExtraModes);
+    layout->addLayout(modes, 8, 1, 1, 2);
+    layout->setRowStretch(9, 1);
 
     connect(myBidirectional, &QCheckBox::toggled, myReflections, &QLineEdit::setEnabled);
     connect(myParmVariation, &QCheckBox::toggled, this, &TMethodPanel::ParmVariationToggled);

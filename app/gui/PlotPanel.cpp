@@ -32,7 +32,7 @@ QCheckBox* TPlotPanel::Box(const QString& caption, const char* onText, const cha
 
 TPlotPanel::TPlotPanel(QWidget* parent) : QWidget(parent)
 {
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
 
     auto* options = new QGroupBox(QStringLiteral("Plot Options"), this);
@@ -47,10 +47,10 @@ TPlotPanel::TPlotPanel(QWidget* parent) : QWidget(parent)
     QCheckBox* boxes[] = {myAmplitude, myField, myScene, myIntensity, myAbsorption, myEnergyFlux};
     for (int i = 0; i < 6; ++i)
         optionsLayout->addWidget(boxes[i], i % 3, i / 3);
-    layout->addWidget(options);
+    layout->addWidget(options, 0, 0);
 
     auto* xsect = new QGroupBox(QStringLiteral("Plot Options - XSect"), this);
-    auto* xsectLayout = new QHBoxLayout(xsect);
+    auto* xsectLayout = new QVBoxLayout(xsect);
     myXAmplitude = Box(QStringLiteral("|E| / |Ex| / |Ey| / |Ez|"), "plot XSect amplitude enabled",
         "plot XSect amplitude disabled");
     myXComponents = Box(QStringLiteral("Re(Ex) / Re(Ey) / Re(Ez)"), "plot XSect components enabled",
@@ -59,7 +59,7 @@ TPlotPanel::TPlotPanel(QWidget* parent) : QWidget(parent)
     xsectLayout->addWidget(myXAmplitude);
     xsectLayout->addWidget(myXComponents);
     xsectLayout->addWidget(myXIntensity);
-    layout->addWidget(xsect);
+    layout->addWidget(xsect, 0, 1);
 
     auto* plane = new QGroupBox(QStringLiteral("Plot XSect"), this);
     auto* planeLayout = new QHBoxLayout(plane);
@@ -83,7 +83,7 @@ TPlotPanel::TPlotPanel(QWidget* parent) : QWidget(parent)
     myLevelBar->setRange(0, 0);
     planeLayout->addWidget(myLevelEdit);
     planeLayout->addWidget(myLevelBar, 1);
-    layout->addWidget(plane);
+    layout->addWidget(plane, 1, 0);
     connect(myLevelBar, &QSlider::valueChanged, this, [this](int v) {
         const QSignalBlocker block(myLevelEdit);
         myLevelEdit->setText(QString::number(v));
@@ -102,7 +102,7 @@ TPlotPanel::TPlotPanel(QWidget* parent) : QWidget(parent)
     myClipEdit = new QLineEdit(QStringLiteral("-1"), clipping);
     myClipEdit->setObjectName(QStringLiteral("clipping"));
     clipLayout->addWidget(myClipEdit);
-    layout->addWidget(clipping);
+    layout->addWidget(clipping, 1, 1);
     connect(myClipEdit, &QLineEdit::editingFinished, this, [this] {
         double v = 0;
         if (ParseReal(myClipEdit->text(), v))

@@ -57,6 +57,7 @@ TWavePanel::TWavePanel(TSimulationDriver& driver, QWidget* parent)
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("wave_") + QLatin1String(kEdits[i].label));
         edit->setMinimumWidth(64);
+        edit->setMaximumWidth(110);
         ColourWhileTyping(edit, TCheckMode::digitOrComma);
         myEdits.push_back(edit);
         const int row = 1 + i / 2, column = (i % 2) * 2;
