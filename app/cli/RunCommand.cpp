@@ -3,6 +3,7 @@
 #include "CliSink.h"
 #include "Commands.h"
 #include "RunPictures.h"
+#include "SeriesCommand.h"
 
 #include "control/SimulationDriver.h"
 #include "config/FloatText.h"
@@ -23,7 +24,8 @@ namespace ksn::cli {
 namespace {
 
 const std::string kUsage = "run FILE -o DIR [--threads N] [--method NAME] [--reflections N] "
-                          "[--summation auto|direct|grouped] [--save-fields] [--quiet] " + std::string(kPictureUsage);
+                          "[--summation auto|direct|grouped] [--save-fields] [--quiet] " + std::string(kPictureUsage) +
+                          " " + kSeriesUsage;
 
 struct TRunArgs {
     std::string file;
@@ -35,6 +37,7 @@ struct TRunArgs {
     bool saveFields = false;
     bool quiet = false;
     TPictureOptions pictures;
+    TSeriesOptions series;
 };
 
 bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
@@ -50,6 +53,9 @@ bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
         std::string v;
         if (const int taken = ParsePictureOption(args, i, out.pictures)) {
             if (taken < 0)
+                return false;
+        } else if (const int series = ParseSeriesOption(args, i, out.series)) {
+            if (series < 0)
                 return false;
         } else if (a == "-o" || a == "--output") {
             if (!value(out.outDir))
@@ -94,7 +100,7 @@ bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
             return false;
         }
     }
-    return !out.file.empty() && !out.outDir.empty();
+    return !out.file.empty() && !out.outDir.empty() && SeriesOptionsComplete(out.series);
 }
 
 // SIGINT/SIGTERM: the first asks the run to stop after its current step (it then writes
@@ -258,6 +264,15 @@ bool WriteFields(const std::filesystem::path& dir, TSimulationDriver& driver)
     return ok;
 }
 
+// The outputs of the run the driver holds: summary, curves, fields, pictures.
+bool WriteRunFiles(const std::filesystem::path& dir, TSimulationDriver& driver, const TRunArgs& a)
+{
+    bool ok = WriteSummary(dir / "summary.json", driver) && WriteCurves(dir / "curves.csv", driver);
+    if (a.saveFields)
+        ok = ok && WriteFields(dir, driver);
+    return ok && WriteRunPictures(driver, dir, a.file, a.pictures);
+}
+
 int RunCommand(const std::vector<std::string>& args)
 {
     TRunArgs a;
@@ -313,6 +328,11 @@ int RunCommand(const std::vector<std::string>& args)
         config.global.threadCount = int(std::max(1u, std::thread::hardware_concurrency()));
     }
 
+    if (config.global.parmVariation || UsesSeriesOptions(a.series)) {
+        const TSeriesOutcome series = RunSeries(driver, a.series, dir, a.file, a.pictures,
+            [&](const std::filesystem::path& runDir) { return WriteRunFiles(runDir, driver, a); });
+        return !series.ok ? 1 : series.stopped ? std::max(1, TStopSignals::ExitStatus()) : 0;
+    }
     try {
         if (!driver.Run())
             return 1;
@@ -321,11 +341,7 @@ int RunCommand(const std::vector<std::string>& args)
         return 1;
     }
 
-    bool ok = WriteSummary(dir / "summary.json", driver) && WriteCurves(dir / "curves.csv", driver);
-    if (a.saveFields)
-        ok = ok && WriteFields(dir, driver);
-    ok = ok && WriteRunPictures(driver, dir, a.file, a.pictures);
-    if (!ok) {
+    if (!WriteRunFiles(dir, driver, a)) {
         ShowMessage("Cannot write the results to " + a.outDir);
         return 1;
     }

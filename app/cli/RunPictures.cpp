@@ -6,6 +6,7 @@
 
 #include "config/Messages.h"
 #include "control/SimulationDriver.h"
+#include "control/VariationSeries.h"
 #include "display/NumberFormat.h"
 #include "display/SvgWriter.h"
 #include "display/VellDiagram.h"
@@ -199,11 +200,19 @@ TMap XYCut(const std::string& title, const std::string& unit, const TGridParms& 
     return m;
 }
 
-// One z-plot: title, captions and formats of the main window's graphs; the x axis from
-// 0 to (nz-1)*dz, the y axis from 0 (or the smallest value, when negative) to just
-// above the largest value.
-bool WriteZPlot(const std::vector<TZCurvePoint>& points, double zEnd, const std::string& title,
-    const std::string& yCaption, const std::string& xFormat, double TZCurvePoint::*quantity, const fs::path& base)
+// One curve of the x-y graph: its points, the x range, the main window's title and
+// captions; the x labels in `xFormat` (with `xDecimals` decimals) when that tells the
+// ticks apart.
+struct TCurve {
+    double xLo = 0, xHi = 1;
+    std::string title, xCaption, yCaption, xFormat;
+    int xDecimals = 1;
+    std::vector<double> x{}, y{};
+};
+
+// The y axis from 0 (or the smallest value, when negative) to just above the largest
+// value.
+bool WriteGraph(const TCurve& curve, const fs::path& base)
 {
     TVellGrafX graph;
     graph.SetMessageHandler([](const std::string& text) { ShowMessage(text); });
@@ -212,32 +221,32 @@ bool WriteZPlot(const std::vector<TZCurvePoint>& points, double zEnd, const std:
     graph.BackGnd().SetTitleFont(kGraphTitleFont);
     graph.BackGnd().SetRange(vellgrafx::TBackgndRange::bgAll);
     graph.BackGnd().SetColors(kWhite, kWhite);
-    graph.SetBackgroundTitle(title);
+    graph.SetBackgroundTitle(curve.title);
     double lo = 0, hi = 0;
     bool first = true;
-    for (const TZCurvePoint& p : points)
-        if (std::isfinite(p.*quantity)) {
-            hi = first ? p.*quantity : std::max(hi, p.*quantity);
-            lo = std::min(lo, p.*quantity);
+    for (const double y : curve.y)
+        if (std::isfinite(y)) {
+            hi = first ? y : std::max(hi, y);
+            lo = std::min(lo, y);
             first = false;
         }
-    graph.XAxis().SetLimits(0, zEnd);
+    graph.XAxis().SetLimits(curve.xLo, curve.xHi);
     // Up to the first major tick above the largest value, so that a flat curve does not
     // vanish in the frame.
     graph.YAxis().SetLimits(std::min(lo, hi), hi);
     const double step = graph.YAxis().Ticks().major;
     if (step > 0 && hi > lo)
         graph.YAxis().SetLimits(lo, (std::floor(hi / step + 1e-9) + 1) * step);
-    graph.XAxis().SetAxisFormat(LabelFormat(graph.XAxis().Ticks().major, xFormat, xFormat == "%.2f" ? 2 : 1));
+    graph.XAxis().SetAxisFormat(LabelFormat(graph.XAxis().Ticks().major, curve.xFormat, curve.xDecimals));
     graph.YAxis().SetAxisFormat(LabelFormat(graph.YAxis().Ticks().major, "%.2f", 2));
-    graph.XAxis().SetCaption("Z");
-    graph.YAxis().SetCaption(yCaption);
+    graph.XAxis().SetCaption(curve.xCaption);
+    graph.YAxis().SetCaption(curve.yCaption);
     graph.XAxis().SetGrid(vellgrafx::TGridStyle::gsDotted);
     graph.YAxis().SetGrid(vellgrafx::TGridStyle::gsDotted);
-    graph.Plot().SetCount(int(points.size()));
-    for (size_t i = 0; i < points.size(); ++i) {
-        graph.Plot().SetX(int(i), points[i].z);
-        graph.Plot().SetY(int(i), points[i].*quantity);
+    graph.Plot().SetCount(int(curve.x.size()));
+    for (size_t i = 0; i < curve.x.size(); ++i) {
+        graph.Plot().SetX(int(i), curve.x[i]);
+        graph.Plot().SetY(int(i), curve.y[i]);
     }
     graph.FitLayout();
     graph.DrawBackground();
@@ -250,6 +259,66 @@ bool WriteZPlot(const std::vector<TZCurvePoint>& points, double zEnd, const std:
     if (kPng)
         ok = Written(WritePng(png, picture), png) && ok;
     return ok;
+}
+
+// One z-plot: title, captions and formats of the main window's graphs; the x axis from
+// 0 to (nz-1)*dz.
+bool WriteZPlot(const std::vector<TZCurvePoint>& points, double zEnd, const std::string& title,
+    const std::string& yCaption, const std::string& xFormat, double TZCurvePoint::*quantity, const fs::path& base)
+{
+    TCurve curve{.xLo = 0, .xHi = zEnd, .title = title, .xCaption = "Z", .yCaption = yCaption, .xFormat = xFormat,
+        .xDecimals = xFormat == "%.2f" ? 2 : 1};
+    for (const TZCurvePoint& p : points) {
+        curve.x.push_back(p.z);
+        curve.y.push_back(p.*quantity);
+    }
+    return WriteGraph(curve, base);
+}
+
+// A graph over the variation index: the points of the runs done.
+bool WriteSeriesGraph(const TSeriesGraph& g, const fs::path& base)
+{
+    TCurve curve{.xLo = g.xLo, .xHi = g.xHi, .title = g.title, .xCaption = g.xCaption, .yCaption = g.yCaption,
+        .xFormat = g.xFormat, .xDecimals = 0};
+    for (size_t i = 0; i < g.y.size(); ++i)
+        if (i < g.entered.size() && g.entered[i]) {
+            curve.x.push_back(g.x[i]);
+            curve.y.push_back(g.y[i]);
+        }
+    return WriteGraph(curve, base);
+}
+
+// The caption of a 2-D axis: the varied parameter's column name (the part the axis runs
+// over for a complex one) and its unit.
+std::string AxisCaption(const TVariationSeries& series, const TConfiguration& config, int section, bool usesRe)
+{
+    std::string name;
+    for (const TSeriesColumn& c : series.Columns())
+        if (c.section == section && (c.part == 0 || c.part == (usesRe ? 1 : 2)))
+            name = c.name;
+    if (name.empty() || section < 0 || size_t(section) >= config.parms.size())
+        return name;
+    const TParmsVariation& v = config.parms[size_t(section)];
+    const bool wave = config.parmTypes[size_t(section)] == TParmsType::wave;
+    const std::string unit = UnitText(config.global.scale);
+    if (wave && (v.parm == TParms::lambda || v.parm == TParms::sigmaX || v.parm == TParms::sigmaY))
+        return name + " [" + unit + "]";
+    if (wave && v.parm >= TParms::theta && v.parm <= TParms::delta && v.num >= 0 && size_t(v.num) < config.waves.size())
+        return name + (config.waves[size_t(v.num)].angular == TAngular::deg ? " [deg]" : " [rad]");
+    if (!wave && v.parm <= TParms::height && v.parm != TParms::gradientX && v.parm != TParms::gradientY)
+        return name + " [" + unit + "]";
+    return name;
+}
+
+// One axis of a 2-D map ascending: a negative increment turns the columns (rows) round.
+void Ascending(double& lo, double& hi, int n, bool& reversed)
+{
+    reversed = hi < lo;
+    if (!reversed)
+        return;
+    const double step = (lo - hi) / n;
+    lo = lo - (n - 1) * step;
+    hi = lo + n * step;
 }
 
 } // namespace
@@ -368,6 +437,60 @@ bool WriteScenePictures(const TConfiguration& config, const TIndexCuts& cuts, co
     bool ok = WriteMap(xz, dir / "n_xz", options);
     ok = WriteMap(yz, dir / "n_yz", options) && ok;
     ok = WriteMap(xy, dir / "n_xy", options) && ok;
+    return ok;
+}
+
+bool WriteSeriesPictures(const TVariationSeries& series, const TConfiguration& config, const fs::path& dir,
+    const std::string& configFile, const TPictureOptions& options)
+{
+    if (!options.plots || series.RunsDone() == 0)
+        return true;
+    const std::string stem = fs::path(configFile).stem().string();
+    bool ok = WriteSeriesGraph(series.IntensityGraph(), dir / (stem + "_inty"));
+    ok = WriteSeriesGraph(series.AbsorptionGraph(), dir / (stem + "_absn")) && ok;
+    ok = WriteSeriesGraph(series.EnergyFluxGraph(), dir / (stem + "_eflx")) && ok;
+
+    const TSeriesMaps& maps = series.Maps();
+    if (!maps.on)
+        return ok;
+    TMap base;
+    base.columns = maps.nX;
+    base.rows = maps.nY;
+    base.xLo = maps.xLo;
+    base.xHi = maps.xHi;
+    base.yLo = maps.yLo;
+    base.yHi = maps.yHi;
+    bool xReversed = false, yReversed = false;
+    Ascending(base.xLo, base.xHi, maps.nX, xReversed);
+    Ascending(base.yLo, base.yHi, maps.nY, yReversed);
+    base.xCaption = AxisCaption(series, config, maps.xSection, maps.xUsesRe);
+    base.yCaption = AxisCaption(series, config, maps.ySection, maps.yUsesRe);
+    const std::pair<const TRealArray*, const char*> quantities[] = {{&maps.intensity, "intensity"},
+        {&maps.absorption, "absorption"}, {&maps.energyFlux, "energy_flux"}};
+    const char* titles[] = {"Irradiance over the parameter variation", "Absorption over the parameter variation",
+        "Energy-flux change over the parameter variation"};
+    for (size_t q = 0; q < 3; ++q) {
+        TMap map = base;
+        map.title = titles[q];
+        map.values.assign(size_t(maps.nX) * size_t(maps.nY), 0.0);
+        // Cells no run reached show the lowest value entered.
+        double lowest = 0;
+        bool any = false;
+        for (size_t i = 0; i < maps.entered.size(); ++i)
+            if (maps.entered[i]) {
+                const double v = quantities[q].first->Data()[i];
+                lowest = any ? std::min(lowest, v) : v;
+                any = true;
+            }
+        for (int r = 0; r < maps.nY; ++r)
+            for (int c = 0; c < maps.nX; ++c) {
+                const size_t from = size_t(c) + size_t(r) * size_t(maps.nX);
+                const int tc = xReversed ? maps.nX - 1 - c : c, tr = yReversed ? maps.nY - 1 - r : r;
+                map.values[size_t(tc) + size_t(tr) * size_t(maps.nX)] =
+                    maps.entered[from] ? quantities[q].first->Data()[from] : lowest;
+            }
+        ok = WriteMap(map, dir / (std::string("map2d_") + quantities[q].second), options) && ok;
+    }
     return ok;
 }
 

@@ -10,6 +10,7 @@
 
 namespace ksn {
 class TSimulationDriver;
+class TVariationSeries;
 }
 
 namespace ksn::cli {
@@ -31,6 +32,13 @@ int ParsePictureOption(const std::vector<std::string>& args, size_t& i, TPicture
 // False (after a message) when a file cannot be written.
 bool WriteRunPictures(TSimulationDriver& driver, const std::filesystem::path& dir, const std::string& configFile,
     const TPictureOptions& options);
+
+// After a series: <dir>/<stem>_inty, _absn, _eflx over the variation index (.wmf, .svg,
+// .png; the points of the runs done) and, with the two-parameter analysis, the maps
+// <dir>/map2d_intensity, map2d_absorption, map2d_energy_flux (.png) over the x and y
+// variation, axes ascending.
+bool WriteSeriesPictures(const TVariationSeries& series, const TConfiguration& config,
+    const std::filesystem::path& dir, const std::string& configFile, const TPictureOptions& options);
 
 // Cuts of the real index of a scene with `levels` levels: x-z (centre row) and y-z
 // (centre column) with one column per level (cut[iz * n + i]), and the x-y cut of

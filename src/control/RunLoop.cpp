@@ -54,8 +54,10 @@ bool TSimulationDriver::CheckRunnable()
                       std::to_string(g.nz) + " slices.");
     if (!myIncident || myConfig.waves.empty())
         return refuse("There is no incident field (wavenum must be at least 1 and the method known).");
-    for (size_t n = 0; n < myConfig.waves.size(); ++n)
-        if (!(myConfig.waves[n].lambda > 0))
+    // The incident field's own wave list: a parameter variation steps its values.
+    const TFieldOptionsArr& waves = myIncident->Waves();
+    for (size_t n = 0; n < waves.size(); ++n)
+        if (!(waves[n].lambda > 0))
             return refuse("The wavelength of wave" + std::to_string(n) + " must be positive.");
 
     // The forward store holds every stored slice's field with its three maps; a

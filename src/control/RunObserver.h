@@ -17,6 +17,10 @@ public:
     // slices: an observer that keeps it for display must copy what it shows before
     // returning. Called on the thread that runs the sweep.
     virtual void SliceComputed(int /*z*/, int /*pass*/, const TField& /*field*/, const TBrelScenes& /*scene*/) {}
+    // Run `run` (0-based) of a parameter-variation series of `runs` has been reduced and
+    // entered into the series' graphs and maps. The driver still holds that run's slices,
+    // and the scene and field that run's records, until the observer returns.
+    virtual void VariationDone(int /*run*/, int /*runs*/) {}
 };
 
 } // namespace ksn

@@ -86,22 +86,28 @@ bool TSimulationDriver::LoadScene(bool read)
     if (!BuildInput(read))
         return false;
 
-    // 5. Parameter variations: each side gets its own record and a neutral one otherwise;
-    // the incident field is new, and so may be the scene.
-    if (myConfig.global.parmVariation) {
-        const TParmsVariation neutral{};
-        for (size_t n = 0; n < myConfig.parms.size(); ++n) {
-            const TParmsType type = n < myConfig.parmTypes.size() ? myConfig.parmTypes[n] : TParmsType(kUnknownEnum);
-            if (type != TParmsType::wave && type != TParmsType::layer)
-                continue;
-            const bool wave = type == TParmsType::wave;
-            if (myIncident)
-                myIncident->SetParm(int(n), wave ? myConfig.parms[n] : neutral);
-            if (newScene)
-                myScene->Replace(int(n), wave ? neutral : myConfig.parms[n]);
-        }
-    }
+    // 5. Parameter variations: each side gets its own record and a neutral one otherwise
+    // (the incident field got its own in BuildInput); the scene's when it is new.
+    if (newScene)
+        HandVariations(false);
     return true;
+}
+
+void TSimulationDriver::HandVariations(bool toField)
+{
+    if (!myConfig.global.parmVariation)
+        return;
+    const TParmsVariation neutral{};
+    for (size_t n = 0; n < myConfig.parms.size(); ++n) {
+        const TParmsType type = n < myConfig.parmTypes.size() ? myConfig.parmTypes[n] : TParmsType(kUnknownEnum);
+        if (type != TParmsType::wave && type != TParmsType::layer)
+            continue;
+        const bool wave = type == TParmsType::wave;
+        if (toField && myIncident)
+            myIncident->SetParm(int(n), wave ? myConfig.parms[n] : neutral);
+        if (!toField && myScene)
+            myScene->Replace(int(n), wave ? neutral : myConfig.parms[n]);
+    }
 }
 
 bool TSimulationDriver::BuildInput(bool /*read*/)
@@ -124,6 +130,8 @@ bool TSimulationDriver::BuildInput(bool /*read*/)
             myIncident->Replace(unsigned(n), wave);
         }
     }
+    // A new field (also one built for another method) carries the wave variations.
+    HandVariations(true);
     return true;
 }
 

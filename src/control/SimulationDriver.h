@@ -58,6 +58,8 @@ public:
     // the slices done and reports "Simulation stopped at slice <z> of <N>.".
     void RequestStop() { myStopRequested.store(true, std::memory_order_relaxed); }
     bool StopRequested() const { return myStopRequested.load(std::memory_order_relaxed); }
+    // Withdraws a stop request that no run has taken (a series stopped between its runs).
+    void ClearStopRequest() { myStopRequested.store(false, std::memory_order_relaxed); }
     // Whether the last run ended on a stop request.
     bool WasStopped() const { return myStopped; }
 
@@ -101,6 +103,9 @@ private:
     struct TLevel;
     struct TSweepState;
 
+    // Hands every [parm<N>] record to the field (toField) or the scene: the record to
+    // the side of its type, a neutral record to the other.
+    void HandVariations(bool toField);
     bool RunInScope();
     bool CheckRunnable();
     TLevel FetchLevel(int iz);

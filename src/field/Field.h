@@ -108,6 +108,7 @@ public:
     const TParmsVariationArr& Variations() const { return myVariation.Entries(); }
     int GetConfigCount() const { return myVariation.Count(); }
     int GetConfigTotal() const { return myVariation.Total(); }
+    const TVariationOdometer& VariationOdometer() const { return myVariation; }
 
 protected:
     void ComputeElements();

@@ -105,6 +105,7 @@ public:
     void SetYParm(int i);
     int GetConfigCount() const { return myVariation.Count(); }
     int GetConfigTotal() const { return myVariation.Total(); }
+    const TVariationOdometer& VariationOdometer() const { return myVariation; }
     const TParmsVariationArr& Variations() const { return myVariation.Entries(); }
 
 private:
