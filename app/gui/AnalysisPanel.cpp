@@ -128,6 +128,8 @@ TAnalysisPanel::TAnalysisPanel(QWidget* parent) : QWidget(parent)
     myXParm = new QComboBox(this);
     myYParm = new QComboBox(this);
     myXParm->setObjectName(QStringLiteral("xParm"));
+    for (QComboBox* box : {myXParm, myYParm})
+        box->setMinimumContentsLength(11); // "parm10 [lay]"
     myYParm->setObjectName(QStringLiteral("yParm"));
     myPlot2D = new QCheckBox(QStringLiteral("2D-Plot"), this);
     mySaveIni = new QCheckBox(QStringLiteral("Save inifiles on parmvariation"), this);
@@ -263,42 +265,49 @@ void TAnalysisPanel::ShowZCurves(const std::vector<TZCurvePoint>& points, const 
     myZPoints = points;
     myZEnd = (grid.nz - 1) * grid.dz;
     mySeriesGraphs = false;
+    for (TGraphView* view : myGraphs)
+        view->Graph().XAxis().SetCaption("Z");
     DrawGraphs(false);
 }
 
-void TAnalysisPanel::PrepareSeries(int total)
+void TAnalysisPanel::ShowSeries(int total, const std::array<std::vector<double>, 3>& y, const std::vector<char>& entered)
 {
     mySeriesGraphs = true;
-    for (TGraphView* view : myGraphs) {
-        auto& g = view->Graph();
-        g.Plot().SetCount(total);
-        g.XAxis().SetAxisFormat("%.0f");
-        g.XAxis().SetLimits(0, total);
-        for (int i = 0; i < total; ++i)
-            g.Plot().SetX(i, i);
-    }
-    DrawGraphs(true);
-}
-
-void TAnalysisPanel::SetSeriesPoint(int j, int total, double intensity, double absorption, double energyFluxChange)
-{
-    const double values[3] = {intensity, absorption, energyFluxChange};
     for (int q = 0; q < 3; ++q) {
         auto& g = myGraphs[size_t(q)]->Graph();
-        if (g.Plot().GetCount() != total)
-            g.Plot().SetCount(total);
-        g.Plot().SetY(j, values[q]);
-        // The y axis reaches the largest value among points 0 … j.
-        double hi = q == kIrradiance ? values[q] : std::max(0.0, values[q]);
-        double lo = 0;
-        for (int i = 0; i <= j; ++i) {
-            hi = std::max(hi, g.Plot().GetY(i));
-            lo = std::min(lo, g.Plot().GetY(i));
+        const std::vector<double>& values = y[size_t(q)];
+        const int count = std::min(total, int(values.size()));
+        const auto isEntered = [&](int i) { return i >= int(entered.size()) || entered[size_t(i)]; };
+        // The curve runs through the points entered so far (SetCount clears the points).
+        int last = -1;
+        for (int i = 0; i < count; ++i)
+            if (isEntered(i))
+                last = i;
+        g.Plot().SetCount(last + 1);
+        double lo = 0, hi = 0;
+        bool first = true;
+        for (int i = 0; i <= last; ++i) {
+            g.Plot().SetX(i, i);
+            if (!isEntered(i))
+                continue;
+            const double v = values[size_t(i)];
+            g.Plot().SetY(i, v);
+            hi = first ? v : std::max(hi, v);
+            lo = std::min(lo, v);
+            first = false;
         }
+        if (q != kIrradiance)
+            hi = std::max(hi, 0.0);
+        g.XAxis().SetLimits(0, total);
+        g.XAxis().SetAxisFormat(TickFormat("%.0f", g.XAxis().Ticks().major));
         g.YAxis().SetLimits(lo, hi);
+        // Up to the first major tick above the largest value, as the z-plots.
+        const double step = g.YAxis().Ticks().major;
+        if (step > 0 && hi > lo)
+            g.YAxis().SetLimits(lo, (std::floor(hi / step + 1e-9) + 1) * step);
         g.YAxis().SetAxisFormat(TickFormat(myNumberFormat, g.YAxis().Ticks().major));
-        myGraphs[size_t(q)]->Redraw();
     }
+    DrawGraphs(true);
 }
 
 void TAnalysisPanel::DrawGraphs(bool variation)
@@ -330,7 +339,8 @@ void TAnalysisPanel::DrawGraphs(bool variation)
         }
         if (!series && myZPoints.empty())
             continue;
-        FitYAxis(g, myNumberFormat, q != kIrradiance);
+        if (!series)
+            FitYAxis(g, myNumberFormat, q != kIrradiance);
         myGraphs[size_t(q)]->Redraw();
     }
 }
@@ -371,6 +381,8 @@ void TAnalysisPanel::ShowMaps(
             d.XAxis().SetLimits(x.lo, x.hi);
         if (y.valid)
             d.YAxis().SetLimits(y.lo, y.hi);
+        d.XAxis().SetCaption(x.caption);
+        d.YAxis().SetCaption(y.caption);
         d.SetTitle(titles[q]);
         d.SetData(myMaps[size_t(q)]);
         d.SetBarFormat(q == kAbsorption ? "%.5f" : myNumberFormat);
@@ -382,9 +394,9 @@ void TAnalysisPanel::ApplyDiagramSettings()
 {
     for (TDiagramView* view : myDiagrams) {
         TVellDiagram& d = view->Diagram();
-        // A map of a few cells is drawn at least about 200 pixels wide.
-        const int autoZoom = std::max(1, 200 / std::max<int>(1, std::max(d.GetBmpWidth(), d.GetBmpHeight())));
-        d.SetZoom(std::uint16_t(std::clamp(myZoomValue * autoZoom, 1, 64)));
+        // A map of a few cells is drawn at least about 360 pixels wide.
+        const int autoZoom = std::max(1, 360 / std::max<int>(1, std::max(d.GetBmpWidth(), d.GetBmpHeight())));
+        d.SetZoom(std::uint16_t(std::clamp(myZoomValue * autoZoom, 1, 160)));
         d.SetPalette(std::clamp(myPaletteValue, 0, 9));
         d.XAxis().SetNumberFmt(TickFormat(myNumberFormat, d.XAxis().Ticks().major));
         d.YAxis().SetNumberFmt(TickFormat(myNumberFormat, d.YAxis().Ticks().major));

@@ -33,6 +33,7 @@ enum TQuantity { kIrradiance = 0, kAbsorption = 1, kEnergyFlux = 2 };
 struct TMapAxis {
     double lo = 0, hi = 1;
     bool valid = false;
+    std::string caption;
 };
 
 class TAnalysisPanel : public QWidget {
@@ -65,10 +66,10 @@ public:
 
     // The z-plots after a single run, one point per stored slice.
     void ShowZCurves(const std::vector<TZCurvePoint>& points, const TGridParms& grid);
-    // A series: three graphs of `total` points over the variation index.
-    void PrepareSeries(int total);
-    // Point j of the three graphs.
-    void SetSeriesPoint(int j, int total, double intensity, double absorption, double energyFluxChange);
+    // A series: the three graphs over the variation index, `total` points at x = i,
+    // those entered so far with their values; each y axis reaches the largest value
+    // entered (never below 0 for absorption and energy flux).
+    void ShowSeries(int total, const std::array<std::vector<double>, 3>& y, const std::vector<char>& entered);
     // The three 2-D maps (nX x nY values each, index column + row * nX) with their axes.
     void ShowMaps(int nX, int nY, const std::array<std::vector<double>, 3>& maps, const TMapAxis& x, const TMapAxis& y);
     bool MapsOn() const { return myMapsOn; }

@@ -73,6 +73,20 @@ void TGuiObserver::RunProgress(int run, int runs)
     QMetaObject::invokeMethod(this, [this, run, runs] { emit RunProgressArrived(run, runs); }, Qt::QueuedConnection);
 }
 
+void TGuiObserver::VariationDone(int, int)
+{
+    if (myVariationHook)
+        myVariationHook();
+    if (!myVariationPosted.exchange(true))
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                myVariationPosted.store(false);
+                emit VariationArrived();
+            },
+            Qt::QueuedConnection);
+}
+
 void TGuiObserver::SetPlotFlags(const TPlotFlags& flags)
 {
     myAmplitude.store(flags.amplitude);

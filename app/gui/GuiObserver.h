@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -60,6 +61,10 @@ public:
     void SliceProgress(int slice, int slices) override;
     void RunProgress(int run, int runs) override;
     void SliceComputed(int z, int pass, const TField& field, const TBrelScenes& scene) override;
+    // Calls the variation hook (on the run thread, while the series holds run j's
+    // point), then tells the window; coalesced like the progress.
+    void VariationDone(int run, int runs) override;
+    void SetVariationHook(std::function<void()> hook) { myVariationHook = std::move(hook); }
 
     // Window thread, before and during a run: which copies the hand-over makes. The
     // hand-over runs only when both transverse extents are non-zero.
@@ -80,6 +85,7 @@ signals:
     void ProgressArrived(int slice, int slices);
     void RunProgressArrived(int run, int runs);
     void SliceArrived();
+    void VariationArrived();
 
 private:
     // One entry of the ordered batch: a message (with repeat count) or a log line.
@@ -106,6 +112,8 @@ private:
     std::mutex mySliceMutex;
     std::optional<TSliceSnapshot> myLatestSlice;
     std::atomic<int> mySlicesHandedOver{0};
+    std::function<void()> myVariationHook;
+    std::atomic<bool> myVariationPosted{false};
 };
 
 } // namespace ksn::gui

@@ -65,10 +65,6 @@ void TForm1::Start()
         ShowMessage("Please load .ini File.");
         return;
     }
-    if (c.global.parmVariation && !TSeriesRun::Available()) {
-        ShowMessage("Parameter variation runs are not available in this build.");
-        return;
-    }
     StartRun();
 }
 
@@ -115,15 +111,14 @@ void TForm1::RunEnded(bool ok, const QString& error)
     if (ok) {
         myGauge->setValue(100);
         if (series)
-            mySeries->Finished(*myAnalysis);
+            mySeries->Show(*myAnalysis); // the series has logged its end and summary
         else
             myAnalysis->ShowZCurves(myDriver.ZCurves(), myDriver.Configuration().grid);
         myPlotPanel->SetXSectOptionsEnabled(true);
         UpdateLevelRange();
         const bool stopped = series ? mySeries->WasStopped() : myDriver.WasStopped();
-        Log(stopped ? "Simulation stopped." : "Simulation Finished.");
-        if (series && !stopped)
-            mySeries->LogSummary();
+        if (!series)
+            Log(stopped ? "Simulation stopped." : "Simulation Finished.");
         ShowMessage(stopped ? "Simulation stopped." : "Simulation Finished.");
     }
     emit RunFinished();

@@ -212,6 +212,8 @@ void TForm1::ConnectObserver()
     connect(myObserver, &TGuiObserver::RunProgressArrived, this,
         [this](int run, int runs) { myStartButton->setText(QStringLiteral("%1/%2").arg(run).arg(runs)); });
     connect(myObserver, &TGuiObserver::SliceArrived, this, &TForm1::ShowSlice);
+    connect(myObserver, &TGuiObserver::VariationArrived, this, [this] { mySeries->Show(*myAnalysis); });
+    myObserver->SetVariationHook([this] { mySeries->TakeSnapshot(); });
 }
 
 bool TForm1::OpenFile(const QString& path)
@@ -260,7 +262,9 @@ void TForm1::AfterLoad()
             items << QStringLiteral("parm%1 [lay]").arg(n);
     }
     myAnalysis->SetParmItems(items);
-    mySeries->Loaded();
+    if (items.size() > 1)
+        myAnalysis->YParm()->setCurrentIndex(1);
+    mySeries->Loaded(items);
     myPlotPanel->SetOrientationsAvailable(c.grid.X != 0, c.grid.Y != 0);
     UpdateLevelRange();
 }
@@ -319,15 +323,11 @@ void TForm1::PlotFlagsChanged()
 
 void TForm1::ParmChosen(bool x, int index)
 {
-    const QString item = (x ? myAnalysis->XParm() : myAnalysis->YParm())->itemText(index);
-    if (!mySeries->Choose(x, index, item)) {
-        const QString box = x ? QStringLiteral("ComboBox3") : QStringLiteral("ComboBox4");
-        const QString call = x ? QStringLiteral("SetXParm") : QStringLiteral("SetYParm");
-        ShowMessage(QStringLiteral("Error in TForm1.%1Change(Sender: TObject). Called Scene.%2(%1.ItemIndex) without "
-                                   "success (i=%3)")
-                        .arg(box, call)
-                        .arg(index)
-                        .toStdString());
+    // The series says why a choice fails; the selector then shows the choice in force.
+    QComboBox* selector = x ? myAnalysis->XParm() : myAnalysis->YParm();
+    if (!mySeries->Choose(x, selector->itemText(index))) {
+        const int inForce = x ? mySeries->Series().XParm() : mySeries->Series().YParm();
+        selector->setCurrentIndex(selector->findText(QStringLiteral("parm%1 ").arg(inForce), Qt::MatchStartsWith));
     }
 }
 

@@ -6,12 +6,14 @@
 #include "AnalysisPanel.h"
 #include "CrossSection.h"
 #include "PictureViews.h"
+#include "display/VellDiagram.h"
 #include "PlotPanel.h"
 #include "GridPanel.h"
 
 #include "field/Field.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -132,6 +134,72 @@ private slots:
         TField& slice7 = *w.Driver().ForwardStore()[7];
         QCOMPARE(w.LastCrossSection()->components[0].At(7, 5).re, slice7.GetEX(5, 16).re);
         QCOMPARE(w.LastCrossSection()->intensity.At(7, 5), slice7.IntensityMap().At(5, 16));
+    }
+
+    // A series of 3 x 3 runs (beam width against core absorption): the Start caption
+    // counts the runs, the graphs take one point per run, the 2-D maps one cell per run,
+    // and every run's configuration is written to parmvar<j>.txt.
+    void SeriesFillsGraphsAndMaps()
+    {
+        QTemporaryDir dir;
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        TForm1 w;
+        w.resize(1360, 860);
+        w.show();
+        OpenThroughMenu(w, QStringLiteral(KSN_SOURCE_DIR "/examples/variation/waveguide_variation.ini"));
+        TAnalysisPanel* a = w.AnalysisPanel();
+        QCOMPARE(a->XParm()->count(), 2);
+        QCOMPARE(a->XParm()->itemText(0), QStringLiteral("parm0 [wav]"));
+        QCOMPARE(a->YParm()->currentText(), QStringLiteral("parm1 [lay]"));
+        QVERIFY(a->Plot2D()->isEnabled());
+        a->SaveIniFiles()->setChecked(true);
+        QStringList captions;
+        connect(w.Observer(), &TGuiObserver::RunProgressArrived, this,
+            [&] { captions << w.StartButton()->text(); });
+        QVERIFY(RunToEnd(w));
+        QDir::setCurrent(previous);
+        QVERIFY(captions.contains(QStringLiteral("0/9")) && captions.contains(QStringLiteral("8/9")));
+        QCOMPARE(w.StartButton()->text(), QStringLiteral("Start"));
+        const QString log = LogText(w);
+        QVERIFY(log.contains(QStringLiteral("9 parameter variations completed.")));
+        QVERIFY(log.contains(QStringLiteral("Integral of Abs over dX : ")));
+        QVERIFY(w.Messages()->HasShown(QStringLiteral("Simulation Finished.")));
+        for (int j = 0; j < 9; ++j)
+            QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("parmvar%1.txt").arg(j))));
+
+        // Variation 0 (beam width) is the fast one: runs 0-2 have a lossless core,
+        // 3-5 kappa 5e-4, 6-8 kappa 1e-3.
+        const auto& absorption = a->Graph(kAbsorption)->Graph();
+        QCOMPARE(absorption.Plot().GetCount(), 9);
+        QCOMPARE(absorption.XAxis().GetHiLimit(), 9.0);
+        QCOMPARE(absorption.Plot().GetY(0), 0.0);
+        QVERIFY(absorption.Plot().GetY(3) > 0);
+        QVERIFY(absorption.Plot().GetY(6) > absorption.Plot().GetY(3));
+        QVERIFY(absorption.YAxis().GetHiLimit() >= absorption.Plot().GetY(6));
+        QVERIFY(a->Graph(kIrradiance)->Graph().Plot().GetY(0) > 0);
+
+        // The maps: x = beam width (columns), y = the core's kappa (rows).
+        QVERIFY(a->MapsOn());
+        const TVellDiagram& map = a->Diagram(kAbsorption)->Diagram();
+        QCOMPARE(int(map.GetBmpWidth()), 3);
+        QCOMPARE(int(map.GetBmpHeight()), 3);
+        QCOMPARE(map.GetValue(0, 0), 0.0);
+        QCOMPARE(map.GetValue(1, 2), absorption.Plot().GetY(7));
+        QVERIFY(map.GetValue(0, 2) > map.GetValue(0, 1));
+        QCOMPARE(map.YAxis().GetLoLimit(), 0.0);
+        QCOMPARE(map.YAxis().GetHiLimit(), 0.0015); // kappa 0 ... 3 * 5e-4 (imaginary parts)
+        QCOMPARE(map.XAxis().GetHiLimit(), 10.0);   // sigmax 4 ... 4 + 3 * 2
+
+        w.Messages()->CloseAll();
+        a->ShowQuantity(kAbsorption);
+        QCoreApplication::processEvents();
+        QVERIFY(w.grab().save(ScreenshotPath("main-series.png")));
+        a->Plot2D()->setChecked(true);
+        QCoreApplication::processEvents();
+        QVERIFY(w.grab().save(ScreenshotPath("main-series-2d.png")));
+        a->DiagramCopyButton()->click();
+        QVERIFY(QApplication::clipboard()->mimeData()->hasImage());
     }
 
     // A slow run (scalar WPM, 256 x 256, 3000 slices built level by level, every 100th
