@@ -50,9 +50,32 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     mySeries = std::make_unique<TSeriesRun>(myDriver);
 #ifdef KESTRIN_HAVE_DISPLAY_WINDOWS
     myDisplays = new TDisplayWindows(this);
+    // The windows' messages go to the same queued boxes as everything else.
+    myDisplays->SetMessageHandler([](const std::string& text) { ShowMessage(text); });
 #endif
     BuildMenu();
     BuildLayout();
+#ifdef KESTRIN_HAVE_DISPLAY_WINDOWS
+    // A window closed with its title-bar button turns its plot option off.
+    connect(myDisplays, &TDisplayWindows::Closed, this, [this](TDisplayKind kind) {
+        switch (kind) {
+        case TDisplayKind::amplitude:
+            myPlotPanel->Amplitude()->setChecked(false);
+            break;
+        case TDisplayKind::field:
+            myPlotPanel->Field()->setChecked(false);
+            break;
+        case TDisplayKind::scene:
+            myPlotPanel->Scene()->setChecked(false);
+            break;
+        case TDisplayKind::intensity:
+            for (QCheckBox* b : {myPlotPanel->Intensity(), myPlotPanel->Absorption(), myPlotPanel->EnergyFlux()})
+                b->setChecked(false);
+            break;
+        }
+    });
+    connect(myPlotPanel, &TPlotPanel::ClipChanged, myDisplays, &TDisplayWindows::SetClipLevel);
+#endif
     ConnectObserver();
     connect(myWorker, &TRunWorker::Finished, this, &TForm1::RunEnded);
     mySettings->setEnabled(false);
@@ -249,6 +272,9 @@ void TForm1::ShowRecords()
 void TForm1::AfterLoad()
 {
     const TConfiguration& c = myDriver.Configuration();
+#ifdef KESTRIN_HAVE_DISPLAY_WINDOWS
+    myDisplays->Clear(); // nothing of the old grid stays on screen
+#endif
     myPlotPanel->UncheckXSectOptions();
     myPlotPanel->SetXSectOptionsEnabled(false);
     myPlotPanel->Scene()->setEnabled(true);
@@ -318,6 +344,9 @@ void TForm1::PlotFlagsChanged()
     myDisplays->SetShown(TDisplayKind::field, flags.field);
     myDisplays->SetShown(TDisplayKind::scene, flags.scene);
     myDisplays->SetShown(TDisplayKind::intensity, flags.intensity || flags.absorption || flags.energyFlux);
+    myDisplays->SetIntensityCaption(flags.absorption   ? "Local absorption"
+                                    : flags.energyFlux ? "Energy flux"
+                                                       : "Wave intensity");
 #endif
 }
 

@@ -105,10 +105,12 @@ TPlotPanel::TPlotPanel(QWidget* parent) : QWidget(parent)
     layout->addWidget(clipping, 1, 1);
     connect(myClipEdit, &QLineEdit::editingFinished, this, [this] {
         double v = 0;
-        if (ParseReal(myClipEdit->text(), v))
+        if (ParseReal(myClipEdit->text(), v)) {
             myClipLevel = v;
-        else
+            emit ClipChanged(v);
+        } else {
             ResetClipping();
+        }
     });
     SetXSectOptionsEnabled(false);
 }
@@ -164,6 +166,7 @@ void TPlotPanel::ResetClipping()
 {
     myClipLevel = -1;
     myClipEdit->setText(QStringLiteral("-1"));
+    emit ClipChanged(-1);
 }
 
 void TPlotPanel::UncheckTransverseOptions()

@@ -58,6 +58,8 @@ signals:
     // The orientation or the level changed (the track bar redraws).
     void XSectChanged();
     void LevelMoved();
+    // The clipping level (-1: off).
+    void ClipChanged(double level);
 
 private:
     QCheckBox* Box(const QString& caption, const char* onText, const char* offText);
