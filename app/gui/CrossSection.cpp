@@ -64,7 +64,7 @@ bool BuildCrossSection(const std::vector<TFieldRef>& store, int orientation, int
     return true;
 }
 
-void ClipParts(TComplexArray& array, double level)
+void ClipCrossSection(TComplexArray& array, double level)
 {
     if (level < 0)
         return;

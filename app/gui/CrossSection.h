@@ -21,6 +21,6 @@ bool BuildCrossSection(const std::vector<TFieldRef>& store, int orientation, int
 
 // Clips every real and imaginary part to +-level (a part beyond it becomes the level
 // with the part's sign); a level of -1 (or any negative level) is off.
-void ClipParts(TComplexArray& array, double level);
+void ClipCrossSection(TComplexArray& array, double level);
 
 } // namespace ksn::gui

@@ -167,7 +167,7 @@ void TForm1::Redraw()
     const double clip = myPlotPanel->ClipLevel();
     if (clip != -1)
         for (TComplexArray& a : section->components)
-            ClipParts(a, clip);
+            ClipCrossSection(a, clip);
 #ifdef KESTRIN_HAVE_DISPLAY_WINDOWS
     const TGridParms& g = c.grid;
     for (size_t k = 0; k < section->components.size(); ++k) {

@@ -198,9 +198,9 @@ private slots:
 
         // Parts beyond +-level take the level with their sign; -1 leaves them.
         TComplexArray a = static_cast<TScalarEField&>(*store[1]).E();
-        ClipParts(a, -1);
+        ClipCrossSection(a, -1);
         QCOMPARE(a.At(1, 0).re, 1001.0);
-        ClipParts(a, 1000.5);
+        ClipCrossSection(a, 1000.5);
         QCOMPARE(a.At(0, 0).re, 1000.0);
         QCOMPARE(a.At(0, 0).im, -1000.0);
         QCOMPARE(a.At(1, 0).re, 1000.5);

@@ -10,6 +10,9 @@
 #include "RunOptionsPanel.h"
 #include "WavePanel.h"
 #include "EditReaders.h"
+#ifdef KESTRIN_HAVE_DISPLAY_WINDOWS
+#include "display/DisplayWindows.h"
+#endif
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -149,6 +152,16 @@ private slots:
             QVERIFY2(log.contains(QLatin1String(line)), line);
         const TPlotFlags flags = w.Observer()->PlotFlags();
         QVERIFY(flags.energyFlux && flags.amplitude && !flags.intensity && !flags.absorption);
+#ifdef KESTRIN_HAVE_DISPLAY_WINDOWS
+        // The options show and hide the display windows; the three intensity options
+        // share one window.
+        QVERIFY(w.DisplayWindows()->IsShown(TDisplayKind::amplitude));
+        QVERIFY(w.DisplayWindows()->IsShown(TDisplayKind::intensity));
+        QVERIFY(!w.DisplayWindows()->IsShown(TDisplayKind::scene));
+        p->EnergyFlux()->setChecked(false);
+        QVERIFY(!w.DisplayWindows()->IsShown(TDisplayKind::intensity));
+        p->EnergyFlux()->setChecked(true);
+#endif
         // The cross-section options wait for a run's slices.
         QVERIFY(!p->XSectAmplitude()->isEnabled());
     }
