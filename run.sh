@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds in Release and runs the bundled example end to end.
+# Installs what is missing, builds in Release and runs the bundled example end to end;
+# with --gui starts the desktop program kestrin with the example loaded instead.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/build.sh
 example=examples/waveguide.ini
+if [ "${1:-}" = "--gui" ]; then
+  # The desktop program with the example loaded (needs a display).
+  exec ./build/app/gui/kestrin "$example"
+fi
 out=out/waveguide
 echo "== ksn run $example -o $out --save-fields"
 ./build/app/cli/ksn run "$example" -o "$out" --save-fields

@@ -9,10 +9,12 @@
 #   qt6-base-dev          Qt Gui: painting the pictures (PNG) of ksn, and the desktop program
 #   fonts-dejavu-core     a font for the pictures' text on a machine without a desktop
 #   libwmf-bin            wmf2svg, which the tests use to read the written metafiles back
+#   xvfb xauth xdotool    a real X server for starting kestrin as a user would, and keys
+#                         (Ctrl+Q) for it (scripts/gui-xvfb.sh)
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfftw3-dev
-          qt6-base-dev fonts-dejavu-core libwmf-bin)
+          qt6-base-dev fonts-dejavu-core libwmf-bin xvfb xauth xdotool)
 
 missing=()
 for p in "${packages[@]}"; do
