@@ -187,9 +187,11 @@ private slots:
         QCOMPARE(map.GetValue(0, 0), 0.0);
         QCOMPARE(map.GetValue(1, 2), absorption.Plot().GetY(7));
         QVERIFY(map.GetValue(0, 2) > map.GetValue(0, 1));
-        QCOMPARE(map.YAxis().GetLoLimit(), 0.0);
-        QCOMPARE(map.YAxis().GetHiLimit(), 0.0015); // kappa 0 ... 3 * 5e-4 (imaginary parts)
-        QCOMPARE(map.XAxis().GetHiLimit(), 10.0);   // sigmax 4 ... 4 + 3 * 2
+        // Axes centred on the cells: first - delta/2 ... first + (n - 1/2) delta.
+        QCOMPARE(map.YAxis().GetLoLimit(), -0.00025); // kappa 0, 5e-4, 1e-3 (imaginary parts)
+        QCOMPARE(map.YAxis().GetHiLimit(), 0.00125);
+        QCOMPARE(map.XAxis().GetLoLimit(), 3.0);      // sigmax 4, 6, 8
+        QCOMPARE(map.XAxis().GetHiLimit(), 9.0);
 
         w.Messages()->CloseAll();
         a->ShowQuantity(kAbsorption);
