@@ -1,5 +1,6 @@
 // ksn run FILE -o DIR: one complete simulation with its log, summary, curves and
 // (optionally) the stored fields and maps as NumPy arrays; then its pictures (RunPictures).
+#include "ArgParse.h"
 #include "CliSink.h"
 #include "Commands.h"
 #include "RunPictures.h"
@@ -8,13 +9,15 @@
 #include "config/FloatText.h"
 #include "config/Messages.h"
 #include "display/NpyWriter.h"
+#include "display/OutputFolder.h"
 
-#include <atomic>
+#include <cerrno>
 #include <complex>
 #include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -37,64 +40,45 @@ struct TRunArgs {
     TPictureOptions pictures;
 };
 
-bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
+// False with the reason when the arguments are not a run's.
+bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out, std::string& why)
 {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const auto value = [&](std::string& dst) {
-            if (i + 1 >= args.size())
-                return false;
-            dst = args[++i];
-            return true;
-        };
-        std::string v;
-        if (const int taken = ParsePictureOption(args, i, out.pictures)) {
+    TArgReader reader(args);
+    while (reader.More()) {
+        const std::string a = reader.Next();
+        if (const int taken = ParsePictureOption(reader, a, out.pictures)) {
             if (taken < 0)
-                return false;
+                break;
         } else if (a == "-o" || a == "--output") {
-            if (!value(out.outDir))
-                return false;
+            reader.Value(a, out.outDir);
         } else if (a == "--threads") {
-            if (!value(v))
-                return false;
-            try {
-                size_t used = 0;
-                out.threads = std::stoi(v, &used);
-                if (used != v.size() || out.threads < 1)
-                    return false;
-            } catch (...) {
-                return false;
-            }
+            reader.Integer(a, 1, MaxThreadCount(), out.threads);
         } else if (a == "--method") {
-            if (!value(out.method))
-                return false;
+            reader.Value(a, out.method);
         } else if (a == "--reflections") {
-            if (!value(v))
-                return false;
-            try {
-                size_t used = 0;
-                out.reflections = std::stoi(v, &used);
-                if (used != v.size() || out.reflections < 0)
-                    return false;
-            } catch (...) {
-                return false;
-            }
+            reader.Integer(a, 0, 2147483647, out.reflections);
         } else if (a == "--summation") {
-            if (!value(out.summation))
-                return false;
+            if (reader.Value(a, out.summation) && out.summation != "auto" && out.summation != "direct" &&
+                out.summation != "grouped")
+                reader.Fail("--summation " + out.summation + ": use auto, direct or grouped.");
         } else if (a == "--save-fields") {
             out.saveFields = true;
         } else if (a == "--quiet") {
             out.quiet = true;
-        } else if (!a.empty() && a[0] == '-') {
-            return false;
+        } else if (TArgReader::LooksLikeOption(a)) {
+            reader.Fail("unknown option " + a + ".");
         } else if (out.file.empty()) {
             out.file = a;
         } else {
-            return false;
+            reader.Fail("one configuration file only (" + out.file + " and " + a + ").");
         }
     }
-    return !out.file.empty() && !out.outDir.empty();
+    if (reader.Error().empty() && out.file.empty())
+        reader.Fail("no configuration FILE given.");
+    if (reader.Error().empty() && out.outDir.empty())
+        reader.Fail("no output folder given (-o DIR).");
+    why = reader.Error();
+    return why.empty();
 }
 
 // SIGINT/SIGTERM: the first asks the run to stop after its current step (it then writes
@@ -140,6 +124,13 @@ private:
     struct sigaction myOldTerm {};
 };
 
+bool Written(TOutputFolder& folder, bool ok)
+{
+    if (!ok)
+        ShowMessage(folder.Error());
+    return ok;
+}
+
 std::string JsonNumber(double v) { return std::isfinite(v) ? FormatReal(v) : "null"; }
 
 std::string JsonString(const std::string& s)
@@ -155,11 +146,11 @@ std::string JsonString(const std::string& s)
     return out + "\"";
 }
 
-bool WriteSummary(const std::filesystem::path& path, TSimulationDriver& driver)
+std::string SummaryText(TSimulationDriver& driver)
 {
     const TConfiguration& c = driver.Configuration();
     const auto& stats = driver.Statistics();
-    std::ofstream out(path);
+    std::ostringstream out;
     out << "{\n";
     out << "  \"file\": " << JsonString(c.global.fileName) << ",\n";
     out << "  \"method\": " << JsonString(SimMethodName(c.global.simMethod)) << ",\n";
@@ -174,40 +165,37 @@ bool WriteSummary(const std::filesystem::path& path, TSimulationDriver& driver)
     out << "  \"stored_slices\": [";
     const auto& store = driver.ForwardStore();
     for (size_t k = 0; k < store.size(); ++k) {
-        const int z = int(k) * driver.StoreModulus();
+        const std::int64_t z = std::int64_t(k) * driver.StoreModulus();
         const TField* f = store[k].get();
         out << (k ? ",\n" : "\n") << "    {\"slice\": " << z << ", \"z\": " << JsonNumber(z * c.grid.dz)
             << ", \"intensity\": " << JsonNumber(f ? f->GetIntensity() : 0.0)
             << ", \"absorption\": " << JsonNumber(f ? f->GetAbsorption() : 0.0)
             << ", \"energy_flux\": " << JsonNumber(f ? f->GetEnergyFlux() : 0.0) << ", \"step_time_ms\": "
-            << JsonNumber(z < int(stats.stepMs.size()) ? double(stats.stepMs[size_t(z)]) : 0.0) << "}";
+            << JsonNumber(z < std::int64_t(stats.stepMs.size()) ? double(stats.stepMs[size_t(z)]) : 0.0) << "}";
     }
     out << "\n  ]\n}\n";
-    return bool(out);
+    return out.str();
 }
 
-bool WriteCurves(const std::filesystem::path& path, TSimulationDriver& driver)
+std::string CurvesText(TSimulationDriver& driver)
 {
-    std::ofstream out(path);
+    std::ostringstream out;
     out << "z,intensity,absorption,energy_flux\n";
     for (const auto& p : driver.ZCurves())
         out << FormatReal(p.z) << ',' << FormatReal(p.intensity) << ',' << FormatReal(p.absorption) << ','
             << FormatReal(p.energyFlux) << '\n';
-    return bool(out);
+    return out.str();
 }
 
 // The fields of a slice store as (stored slices, ny, nx) arrays, element [k][iy][ix],
-// in `fieldDir` (E.npy, or Ex.npy, Ey.npy and Ez.npy); empty entries are zero. With a
-// map folder, the intensity and absorption maps go there.
-bool WriteStore(const std::vector<TFieldRef>& store, const std::filesystem::path& fieldDir,
-    const std::filesystem::path* mapDir, TSimulationDriver& driver)
+// in folder `fieldDir` of the output (E.npy, or Ex.npy, Ey.npy and Ez.npy); empty
+// entries are zero. With a map folder, the intensity and absorption maps go there.
+bool WriteStore(const std::vector<TFieldRef>& store, TOutputFolder& folder, const std::string& fieldDir,
+    const std::string* mapDir, TSimulationDriver& driver)
 {
     const TGridParms& g = driver.Configuration().grid;
     const size_t nx = size_t(g.nx), ny = size_t(g.ny), nk = store.size();
     const bool vector = !IsScalarMethod(driver.Configuration().global.simMethod);
-    std::filesystem::create_directories(fieldDir);
-    if (mapDir)
-        std::filesystem::create_directories(*mapDir);
     std::vector<std::complex<double>> ex(nk * ny * nx), ey, ez;
     if (vector) {
         ey.resize(ex.size());
@@ -232,61 +220,46 @@ bool WriteStore(const std::vector<TFieldRef>& store, const std::filesystem::path
             }
     }
     const std::vector<size_t> shape{nk, ny, nx};
-    bool ok = true;
-    if (vector) {
-        ok &= WriteNpyComplex128((fieldDir / "Ex.npy").string(), shape, ex);
-        ok &= WriteNpyComplex128((fieldDir / "Ey.npy").string(), shape, ey);
-        ok &= WriteNpyComplex128((fieldDir / "Ez.npy").string(), shape, ez);
-    } else {
-        ok &= WriteNpyComplex128((fieldDir / "E.npy").string(), shape, ex);
-    }
-    if (mapDir) {
-        ok &= WriteNpyFloat64((*mapDir / "intensity.npy").string(), shape, intensity);
-        ok &= WriteNpyFloat64((*mapDir / "absorption.npy").string(), shape, absorption);
-    }
+    const auto complexArray = [&](const std::string& name, const std::vector<std::complex<double>>& data) {
+        return Written(folder, folder.WriteStream(fieldDir + "/" + name, [&](std::ostream& s) {
+            return WriteNpyComplex128(s, shape, data);
+        }));
+    };
+    const auto realArray = [&](const std::string& name, const std::vector<double>& data) {
+        return Written(folder, folder.WriteStream(*mapDir + "/" + name, [&](std::ostream& s) {
+            return WriteNpyFloat64(s, shape, data);
+        }));
+    };
+    bool ok = vector ? complexArray("Ex.npy", ex) && complexArray("Ey.npy", ey) && complexArray("Ez.npy", ez)
+                     : complexArray("E.npy", ex);
+    if (ok && mapDir)
+        ok = realArray("intensity.npy", intensity) && realArray("absorption.npy", absorption);
     return ok;
 }
 
 // The stored fields and their maps; after reflection passes also, in fields/back/, the
 // backward field of every stored slice.
-bool WriteFields(const std::filesystem::path& dir, TSimulationDriver& driver)
+bool WriteFields(TOutputFolder& folder, TSimulationDriver& driver)
 {
-    const std::filesystem::path maps = dir / "maps";
-    bool ok = WriteStore(driver.ForwardStore(), dir / "fields", &maps, driver);
+    const std::string maps = "maps";
+    bool ok = WriteStore(driver.ForwardStore(), folder, "fields", &maps, driver);
     if (!driver.BackFieldStore().empty())
-        ok = ok && WriteStore(driver.BackFieldStore(), dir / "fields" / "back", nullptr, driver);
+        ok = ok && WriteStore(driver.BackFieldStore(), folder, "fields/back", nullptr, driver);
     return ok;
 }
 
-int RunCommand(const std::vector<std::string>& args)
+// Loads, runs and writes the results into the folder; the exit status.
+int RunInFolder(const TRunArgs& a, TCliSink& sink, TOutputFolder& folder)
 {
-    TRunArgs a;
-    if (!ParseArgs(args, a)) {
-        std::cerr << "usage: ksn " << kUsage << '\n';
-        return 2;
-    }
-    TCliSink sink(a.quiet);
-    const TScopedMessageSink scope(&sink);
-    const std::filesystem::path dir(a.outDir);
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (ec || !sink.OpenLogFile((dir / "report.log").string())) {
-        ShowMessage("Cannot write to output folder " + a.outDir);
-        return 1;
-    }
-
     TSimulationDriver driver;
     driver.SetObserver(&sink);
+    driver.SetRunOutputs({a.saveFields, a.pictures.plots});
     const TStopSignals stopSignals(driver);
     TSummation summation = TSummation::automatic;
     if (a.summation == "direct")
         summation = TSummation::direct;
     else if (a.summation == "grouped")
         summation = TSummation::grouped;
-    else if (!a.summation.empty() && a.summation != "auto") {
-        ShowMessage("Unknown summation \"" + a.summation + "\" (auto, direct or grouped).");
-        return 1;
-    }
     driver.SetSummation(summation);
     if (!driver.Open(a.file))
         return 1;
@@ -316,21 +289,61 @@ int RunCommand(const std::vector<std::string>& args)
     try {
         if (!driver.Run())
             return 1;
+    } catch (const std::bad_alloc&) {
+        ShowMessage("Out of memory during the run.");
+        return 1;
     } catch (const std::exception& e) {
         ShowMessage(e.what());
         return 1;
     }
 
-    bool ok = WriteSummary(dir / "summary.json", driver) && WriteCurves(dir / "curves.csv", driver);
-    if (a.saveFields)
-        ok = ok && WriteFields(dir, driver);
-    ok = ok && WriteRunPictures(driver, dir, a.file, a.pictures);
-    if (!ok) {
-        ShowMessage("Cannot write the results to " + a.outDir);
+    bool ok = Written(folder, folder.WriteText("summary.json", SummaryText(driver))) &&
+              Written(folder, folder.WriteText("curves.csv", CurvesText(driver)));
+    if (ok && a.saveFields)
+        ok = WriteFields(folder, driver);
+    if (ok)
+        ok = WriteRunPictures(driver, folder, a.file, a.pictures);
+    if (!ok)
         return 1;
-    }
     Log("Results written to " + a.outDir);
     return driver.WasStopped() ? std::max(1, TStopSignals::ExitStatus()) : 0;
+}
+
+int RunCommand(const std::vector<std::string>& args)
+{
+    TRunArgs a;
+    std::string why;
+    if (!ParseArgs(args, a, why))
+        return UsageError("run", kUsage, why);
+    TCliSink sink(a.quiet);
+    const TScopedMessageSink scope(&sink);
+    // The previous run's files go first; then the log collects everything that follows,
+    // refusals included.
+    TOutputFolder folder(a.outDir);
+    if (!folder.Open()) {
+        ShowMessage(folder.Error());
+        return 1;
+    }
+    const std::string logPath = folder.BeginFile("report.log");
+    if (logPath.empty() || !sink.OpenLogFile(logPath)) {
+        ShowMessage(logPath.empty() ? folder.Error() : "Cannot write " + (folder.Path() / "report.log").string() + ".");
+        return 1;
+    }
+    int status = RunInFolder(a, sink, folder);
+    errno = 0;
+    if (!sink.CloseLogFile()) {
+        ShowMessage("Cannot write " + (folder.Path() / "report.log").string() + ": " +
+                    (errno ? std::strerror(errno) : "write error") + ".");
+        status = status == 0 ? 1 : status;
+    } else if (!folder.FinishFile("report.log")) {
+        ShowMessage(folder.Error());
+        status = status == 0 ? 1 : status;
+    }
+    if (!folder.WriteManifest()) {
+        ShowMessage(folder.Error());
+        status = status == 0 ? 1 : status;
+    }
+    return status;
 }
 
 const TCommandRegistration kRun{"run", kUsage, &RunCommand};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <new>
 
 namespace ksn::cli {
 
@@ -44,6 +45,9 @@ int main(int argc, char** argv)
         if (c.name == name) {
             try {
                 return c.run(args);
+            } catch (const std::bad_alloc&) {
+                std::cerr << "Out of memory: ksn " << name << " could not allocate what it needed." << std::endl;
+                return 1;
             } catch (const std::exception& e) {
                 std::cerr << e.what() << std::endl;
                 return 1;

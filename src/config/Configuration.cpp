@@ -79,11 +79,31 @@ mode_t TargetMode(const std::string& fileName)
     return 0666 & ~mask;
 }
 
-bool WriteReplacing(const std::string& fileName, const std::string& text)
+// The file a name stands for: a symbolic link is followed (through a chain of them) to
+// the name it points at, even when that does not exist yet, so that saving onto a link
+// writes its target and keeps the link.
+std::string LinkTarget(const std::string& fileName)
 {
-    if (fileName.empty())
+    namespace fs = std::filesystem;
+    fs::path path(fileName);
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(path, ec)) || ec)
+            return path.string();
+        const fs::path link = fs::read_symlink(path, ec);
+        if (ec)
+            return path.string();
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+    return path.string(); // a loop of links: the rename fails on it and says so
+}
+
+bool WriteReplacing(const std::string& name, const std::string& text)
+{
+    if (name.empty())
         return false;
     namespace fs = std::filesystem;
+    const std::string fileName = LinkTarget(name);
     const fs::path target(fileName);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     // A hidden temporary beside the target, so that the final rename stays on one file system.

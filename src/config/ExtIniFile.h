@@ -34,7 +34,8 @@ public:
     // A required real; text that is no number throws EGeneralError naming section, key
     // and text. Infinite and NaN values count as no number.
     double ReadFloat(const std::string& key) const;
-    // A required integer; text that is no integer gives 0.
+    // A required integer; text that is no integer gives 0, with a warning naming the
+    // section, key and text.
     std::int32_t ReadInteger(const std::string& key) const;
     // A required flag (see TCustomIniFile::ReadBool).
     bool ReadBool(const std::string& key) const;

@@ -4,12 +4,13 @@
 
 #include "config/FloatText.h"
 #include "config/Messages.h"
+#include "control/RunChecks.h"
 #include "pool/PTimer.h"
 #include "numerics/GeneralError.h"
 
 #include <cassert>
 #include <cmath>
-#include <unistd.h>
+#include <cstdint>
 
 namespace ksn {
 
@@ -17,18 +18,8 @@ namespace {
 
 int Parity(int v) { return ((v % 2) + 2) % 2; }
 
-// Physical memory of this machine in bytes (0 when unknown).
-double PhysicalMemoryBytes()
-{
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
-    return pages > 0 && pageSize > 0 ? double(pages) * double(pageSize) : 0.0;
-}
-
-std::string GiB(double bytes)
-{
-    return FormatReal(std::round(bytes / (1024.0 * 1024.0 * 1024.0) * 100.0) / 100.0) + " GiB";
-}
+// v mod m in 0 ... m-1, without the overflow of (v % m + m) for m near 2^31.
+int Modulo(int v, int m) { return int(((std::int64_t(v) % m) + m) % m); }
 
 } // namespace
 
@@ -38,7 +29,33 @@ struct TSimulationDriver::TLevel {
     const TComplexArray* slice = nullptr;
 };
 
-// A run must not start on a configuration that would crash it or compute garbage.
+std::uint64_t TSimulationDriver::MemoryBudget() const
+{
+    return myMemoryBudget > 0 ? myMemoryBudget : MemoryBudgetBytes();
+}
+
+const TFieldOptionsArr& TSimulationDriver::RunWaves() const
+{
+    return myIncident && myIncident->Waves().size() == myConfig.waves.size() ? myIncident->Waves() : myConfig.waves;
+}
+
+const TLayerParmsVec& TSimulationDriver::RunLayers() const
+{
+    return myScene ? myScene->Layers() : myConfig.layers;
+}
+
+bool TSimulationDriver::CanRun()
+{
+    const TScopedMessageSink scope(myObserver);
+    if (!myLoaded) {
+        ShowMessage("Please load .ini File.");
+        return false;
+    }
+    return CheckRunnable();
+}
+
+// A run must not start on a configuration that would crash it, exhaust the memory or
+// compute garbage; every reason is shown, then the warnings of a run that may start.
 bool TSimulationDriver::CheckRunnable()
 {
     const TGridParms& g = myConfig.grid;
@@ -54,25 +71,46 @@ bool TSimulationDriver::CheckRunnable()
                       std::to_string(g.nz) + " slices.");
     if (!myIncident || myConfig.waves.empty())
         return refuse("There is no incident field (wavenum must be at least 1 and the method known).");
-    for (size_t n = 0; n < myConfig.waves.size(); ++n)
-        if (!(myConfig.waves[n].lambda > 0))
-            return refuse("The wavelength of wave" + std::to_string(n) + " must be positive.");
 
-    // The forward store holds every stored slice's field with its three maps; a
-    // bidirectional run may hold as many reflected fields again.
-    const double points = double(g.nx) * double(g.ny);
-    const double components = IsScalarMethod(myConfig.global.simMethod) ? 1.0 : 3.0;
-    const double perField = points * (components * 16.0 + 8.0 + 16.0 + 16.0);
-    const int modulus = myConfig.global.moduloTracking && myConfig.global.modulus > 1 ? myConfig.global.modulus : 1;
-    const double stored = std::ceil(double(myScene->GetNz()) / modulus);
-    // With reflection passes the backward fields of the stored slices are kept as well.
-    const double copies = !myConfig.global.bidirectional ? 1.0 : myConfig.global.reflections > 0 ? 3.0 : 2.0;
-    const double need = perField * stored * copies;
-    const double have = PhysicalMemoryBytes();
-    if (have > 0 && need > 0.6 * have)
-        return refuse("The slice store would need about " + GiB(need) + " but this machine has " + GiB(have) +
-                      ". Store fewer slices with modulotracking=1 and a larger modulus.");
+    const std::vector<std::string> faults = PhysicsFaults(myConfig.global, g, RunWaves(), RunLayers());
+    for (const std::string& fault : faults)
+        refuse(fault);
+    if (!faults.empty())
+        return false;
+    const std::string fieldFault = IncidentFieldFault(*myIncident, RunWaves());
+    if (!fieldFault.empty())
+        return refuse(fieldFault);
+
+    const std::string memory =
+        MemoryRefusal(EstimateRunMemory(myConfig.global, g, myRunOutputs), MemoryBudget(), myConfig.global, g);
+    if (!memory.empty())
+        return refuse(memory);
+
+    // Every level of a built scene is checked now; large-scene levels as the sweep
+    // computes them (CheckLevel).
+    if (!myScene->IsLargeScene())
+        for (int iz = 0; iz < myScene->GetNz(); ++iz)
+            if (const TComplexArray* level = myScene->GetLevel(iz)) {
+                const std::string fault = LevelFault(*level, iz);
+                if (!fault.empty())
+                    return refuse(fault);
+            }
+    for (const std::string& warning : GainWarnings(RunLayers()))
+        Log(warning);
     return true;
+}
+
+bool TSimulationDriver::CheckLevel(int iz)
+{
+    if (!myScene->IsLargeScene())
+        return true; // checked before the run
+    const TLevel level = FetchLevel(iz);
+    const std::string fault = level.slice ? LevelFault(*level.slice, iz) : std::string();
+    if (fault.empty())
+        return true;
+    ShowMessage("Simulation ended. " + fault);
+    myLevelFault = true;
+    return false;
 }
 
 TSimulationDriver::TLevel TSimulationDriver::FetchLevel(int iz)
@@ -147,6 +185,7 @@ bool TSimulationDriver::Run()
 bool TSimulationDriver::RunInScope()
 {
     myStopped = false;
+    myLevelFault = false;
     if (!myLoaded) {
         ShowMessage("Please load .ini File.");
         return false;
@@ -179,7 +218,8 @@ bool TSimulationDriver::RunInScope()
     mySliceCount = myScene->GetNz();
     myTrackingActive = global.moduloTracking && global.modulus > 1;
     myStoreModulus = myTrackingActive ? global.modulus : 1;
-    const int trackedSlices = (mySliceCount + myStoreModulus - 1) / myStoreModulus;
+    // ceil(N / m) in 64 bits: N + m - 1 overflows 32 bits for a modulus near 2^31.
+    const int trackedSlices = int((std::int64_t(mySliceCount) + myStoreModulus - 1) / myStoreModulus);
     myForwardStore.assign(size_t(trackedSlices), nullptr);
     int passes = 0;
     if (global.bidirectional) {
@@ -198,6 +238,12 @@ bool TSimulationDriver::RunInScope()
 
     RunSweeps(prop, refl, passes, engine);
     myStopRequested.store(false, std::memory_order_relaxed);
+    if (myLevelFault) {
+        myForwardStore.clear();
+        myBackwardStore.clear();
+        myBackFieldStore.clear();
+        return false;
+    }
     if (myStopped) {
         // Keep the entries of the slices done; a stop in a reflection pass keeps them all.
         size_t done = 0;
@@ -220,7 +266,7 @@ bool TSimulationDriver::RunInScope()
         Log(text + ".");
     }
     WriteReport();
-    return true;
+    return CheckResults();
 }
 
 bool TSimulationDriver::StopAfterStep(int z, int pass, int /*passes*/)
@@ -249,13 +295,15 @@ void TSimulationDriver::RunSweeps(
         const int k = z / m;
         const bool stored = z % m == 0;
         const int r = myTrackingActive ? z / m : z - d;
-        const bool reflectionAllowed = !myTrackingActive || ((z - d) % m + m) % m == 1;
+        const bool reflectionAllowed = !myTrackingActive || Modulo(z - d, m) == 1;
         const bool sweepStart = (z == 0 && d == +1) || (z == N - 1 && d == -1);
         const bool sweepEnd = (z == N - 1 && d == +1) || (z == 1 && d == -1);
         const std::uint8_t report = myScene->GetLevelReport(z) ? 1 : 0;
         assert(k >= 0 && k < int(myForwardStore.size()));
 
         if (p == 0) {
+            if (!CheckLevel(z))
+                break;
             if (z == 0)
                 Propagate(prop, report, 0, 0, W[0], myIncident.get(), nullptr);
             else

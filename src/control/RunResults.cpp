@@ -22,6 +22,8 @@ void TSimulationDriver::ComputeMaps()
     const TExtended pi = 3.14159265358979323846264338327950288L;
     const TExtended absorptionScale =
         lambda > 0 ? 4.0L * pi / lambda * g.ToMetres(g.dz) / g.nx / g.ny : 0.0L;
+    myResultsNonFinite = false;
+    myResultsNonZero = false;
     for (size_t k = 0; k < myForwardStore.size(); ++k) {
         TField* field = myForwardStore[k].get();
         if (!field)
@@ -42,6 +44,10 @@ void TSimulationDriver::ComputeMaps()
                 const TExtended I = TExtended(e.x.re) * e.x.re + TExtended(e.x.im) * e.x.im +
                                     TExtended(e.y.re) * e.y.re + TExtended(e.y.im) * e.y.im +
                                     TExtended(e.z.re) * e.z.re + TExtended(e.z.im) * e.z.im;
+                if (!std::isfinite(double(I)))
+                    myResultsNonFinite = true;
+                else if (I != 0)
+                    myResultsNonZero = true;
                 const TComplex n = index->At(ix, iy);
                 const TExtended In = independent ? I : I * n.re;
                 const TExtended a = absorptionScale * I * n.im;
@@ -52,9 +58,37 @@ void TSimulationDriver::ComputeMaps()
                     totalAbsorption += a;
                 }
             }
-        field->SetIntensity(double(totalIntensity));
-        field->SetAbsorption(double(totalAbsorption));
+        // A non-finite total is reported once for the run (CheckResults), not per slice.
+        if (std::isfinite(double(totalIntensity)) && std::isfinite(double(totalAbsorption))) {
+            field->SetIntensity(double(totalIntensity));
+            field->SetAbsorption(double(totalAbsorption));
+        } else {
+            myResultsNonFinite = true;
+        }
     }
+}
+
+bool TSimulationDriver::CheckResults()
+{
+    if (myResultsNonFinite) {
+        ShowMessage("The results are not finite: the field or its intensity left the range of doubles during the "
+                    "run (a gain layer with negative kappa over a long path?). Nothing is reported as a result.");
+        return false;
+    }
+    if (myResultsNonZero || myForwardStore.empty() || !myIncident)
+        return true;
+    // Zero everywhere in every stored slice: only right when the incident field is zero.
+    const TGridParms& g = myConfig.grid;
+    for (int iy = 0; iy < g.ny; ++iy)
+        for (int ix = 0; ix < g.nx; ++ix) {
+            const TCVec3 e = myIncident->GetEVec(ix, iy);
+            if (e.x.re != 0 || e.x.im != 0 || e.y.re != 0 || e.y.im != 0 || e.z.re != 0 || e.z.im != 0) {
+                ShowMessage("The field vanished: every stored slice is zero although the incident field is not "
+                            "(no plane wave of the incident field can propagate on this grid).");
+                return false;
+            }
+        }
+    return true;
 }
 
 void TSimulationDriver::WriteReport()

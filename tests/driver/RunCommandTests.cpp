@@ -152,7 +152,10 @@ TEST(RunCommand, RefusalsExitWithStatusOneAndWriteOnlyTheLog)
         std::vector<std::string> written;
         for (const auto& e : fs::recursive_directory_iterator(out))
             written.push_back(e.path().filename().string());
-        EXPECT_EQ(written, std::vector<std::string>{"report.log"});
+        std::sort(written.begin(), written.end());
+        EXPECT_EQ(written, (std::vector<std::string>{"manifest.json", "report.log"}));
+        // The log keeps the reason.
+        EXPECT_NE(Slurp(out / "report.log").find(c.message), std::string::npos);
     }
 }
 
