@@ -8,7 +8,7 @@
 //   a field of P points   P * (56 scalar | 88 vector) bytes + 1280 | 1856 bytes
 //                         (component, intensity, absorption and energy-flux arrays,
 //                         the object, its wave list and axis descriptors)
-//   an index level        P * 16 bytes + 256 bytes (slice object, mean index, flag)
+//   an index level        P * 16 bytes + 288 bytes (slice object, mean index, flag)
 //   a slice of the run    16 bytes of step time + 16 bytes of store entry
 // A step of the propagation works on at most four fields besides the stores and on its
 // plane-wave list, tuple tables and sums: about 640 bytes per point.
@@ -24,7 +24,7 @@ constexpr std::uint64_t kVectorFieldBytesPerPoint = 88;
 constexpr std::uint64_t kScalarFieldOverhead = 1280;
 constexpr std::uint64_t kVectorFieldOverhead = 1856;
 constexpr std::uint64_t kLevelBytesPerPoint = 16;
-constexpr std::uint64_t kLevelOverhead = 256;
+constexpr std::uint64_t kLevelOverhead = 288;
 constexpr std::uint64_t kSliceBookkeeping = 32;
 constexpr std::uint64_t kStepBytesPerPoint = 640;
 // The most cells along a side of a false-colour map; longer cuts are sampled down to it.
