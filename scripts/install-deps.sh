@@ -8,6 +8,8 @@
 #   qt6-base-dev          Qt Gui: painting the pictures (PNG) of ksn, and the desktop program
 #   fonts-dejavu-core     a font for the pictures' text on a machine without a desktop
 #   libwmf-bin            wmf2svg, which the tests use to read the written metafiles back
+# Optional, only for scripts/fuzz.sh, which installs them itself when missing:
+#   clang libclang-rt-14-dev   libFuzzer with AddressSanitizer and UBSan
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev

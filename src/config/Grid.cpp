@@ -95,6 +95,9 @@ void FitSlicesToLayers(const TLayerParmsVec& layers, TGridParms& grid, TScale sc
         return;
     const std::string unit = UnitText(scale);
     const TExtended stack = LayerEnd(layers.back());
+    if (!std::isfinite(double(stack)) || !std::isfinite(layers.back().zStart))
+        throw EGeneralError("Invalid layer stack: the thicknesses of the " + std::to_string(layers.size()) +
+                            " layers add up to more than the range of doubles.");
     const TExtended q = stack / grid.dz;
     if (!std::isfinite(double(q)) || q >= 2147483648.0L)
         throw EGeneralError("Invalid layer stack: " + FormatReal(double(stack)) + " with dz = " +
