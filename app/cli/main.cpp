@@ -34,6 +34,7 @@ int PrintUsage(std::ostream& out)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
+        std::cerr << "ksn: no command given.\n";
         PrintUsage(std::cerr);
         return 2;
     }

@@ -67,7 +67,8 @@ std::uint64_t FieldBytes(const TGridParms& grid, TSimMethod method) { return Sat
 TMemoryEstimate EstimateLoadMemory(const TGlobalParms& global, const TGridParms& grid)
 {
     TMemoryEstimate e;
-    const TBytes levels = global.largeScene ? 2.0L : TBytes(std::max(grid.nz, 0));
+    // Without layers the scene holds no level.
+    const TBytes levels = global.layerNum < 1 ? 0.0L : global.largeScene ? 2.0L : TBytes(std::max(grid.nz, 0));
     e.scene = Saturate(levels * Level(grid));
     e.incident = Saturate(Field(grid, global.simMethod));
     return e;

@@ -72,6 +72,7 @@ TEST(MemoryEstimate, PerObjectCostsCoverWhatTheContainersTake)
         scene.Replace(0, layer);
         ASSERT_TRUE(scene.BuildSystemArray());
         TGlobalParms global;
+        global.layerNum = 1;
         const double perLevel = double(HeapInUse() - before) / 500;
         ExpectCovers(double(EstimateLoadMemory(global, levels).scene) / 500, perLevel, "index level");
     }
@@ -81,6 +82,7 @@ TEST(MemoryEstimate, PerObjectCostsCoverWhatTheContainersTake)
 TEST(MemoryEstimate, CountsFarBeyondAnyMachineSaturateAndAreRefused)
 {
     TGlobalParms global;
+    global.layerNum = 1;
     global.bidirectional = true;
     global.reflections = 3;
     const TGridParms g = Grid(32768, 65536, 2147483647);
@@ -95,6 +97,7 @@ TEST(MemoryEstimate, LargeSceneAndModuloTrackingReduceTheirParts)
 {
     const TGridParms g = Grid(64, 32, 1000);
     TGlobalParms global;
+    global.layerNum = 1;
     const TMemoryEstimate all = EstimateRunMemory(global, g);
     global.largeScene = true;
     global.moduloTracking = true;
