@@ -88,7 +88,8 @@ bool TSimulationDriver::CheckRunnable()
 
     // Every level of a built scene is checked now; large-scene levels as the sweep
     // computes them (CheckLevel).
-    if (!myScene->IsLargeScene())
+    myLevelsChecked = !myScene->IsLargeScene();
+    if (myLevelsChecked)
         for (int iz = 0; iz < myScene->GetNz(); ++iz)
             if (const TComplexArray* level = myScene->GetLevel(iz)) {
                 const std::string fault = LevelFault(*level, iz);
@@ -102,8 +103,8 @@ bool TSimulationDriver::CheckRunnable()
 
 bool TSimulationDriver::CheckLevel(int iz)
 {
-    if (!myScene->IsLargeScene())
-        return true; // checked before the run
+    if (myLevelsChecked)
+        return true; // every level was checked before the run
     const TLevel level = FetchLevel(iz);
     const std::string fault = level.slice ? LevelFault(*level.slice, iz) : std::string();
     if (fault.empty())

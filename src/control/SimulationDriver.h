@@ -157,6 +157,7 @@ private:
     std::function<TExtended()> myStepTimeOverride;
     TRunOutputs myRunOutputs;
     std::uint64_t myMemoryBudget = 0;
+    bool myLevelsChecked = false;    // every level was checked before the sweep
     bool myLevelFault = false;       // the sweep ended on a level that cannot be propagated
     bool myResultsNonFinite = false; // found by ComputeMaps
     bool myResultsNonZero = false;
