@@ -81,32 +81,5 @@ TEST(HostileFileTest, IntegerKeysThatDoNotConvertWarnNamingKeyAndTextAndReadAsZe
             "Warning: global/extraModes = '1e3' is no whole number in the 32-bit range; read as 0."}));
 }
 
-TEST(HostileFileTest, ManyLayerSectionsAreEachFoundByTheirOwnName)
-{
-    // The section index must keep file order semantics at scale: each [layer<N>] is its
-    // own, a repeated name still yields the first.
-    TRecordingSink sink;
-    TScratchDir dir;
-    const int layers = 3000;
-    std::string text = Edit(BaseConfig(), "layernum=2\n", "layernum=" + std::to_string(layers) + "\n");
-    text = Edit(text, "Z=1.5\n", "Z=" + std::to_string(layers) + "\n");
-    text = Edit(text, "nz=59\n", "nz=" + std::to_string(layers) + "\n");
-    const size_t from = text.find("[layer0]"), to = text.find("[wave0]");
-    std::string sections;
-    for (int i = layers - 1; i >= 0; --i) // written back to front: order of sections does not matter
-        sections += "[layer" + std::to_string(i) + "]\ntype=Homog\nZ=1\nnSubject=" + std::to_string(1 + i % 7) +
-                    "\nkappaSubject=0\nnSpace=1\nkappaSpace=0\nreport=1\n";
-    sections += "[LAYER5]\ntype=Homog\nZ=99\nnSubject=9\nkappaSubject=0\nnSpace=1\nkappaSpace=0\nreport=1\n";
-    text.replace(from, to - from, sections);
-    TConfiguration config;
-    ASSERT_TRUE(LoadConfiguration(dir.Write("many.ini", text), config))
-        << (sink.messages.empty() ? "" : sink.messages[0]);
-    ASSERT_EQ(config.layers.size(), size_t(layers));
-    for (int i = 0; i < layers; ++i)
-        ASSERT_DOUBLE_EQ(config.layers[size_t(i)].nSubject.re, 1 + i % 7) << i;
-    EXPECT_DOUBLE_EQ(config.layers[5].thickness, 1.0);
-    EXPECT_EQ(config.grid.nz, layers);
-}
-
 } // namespace
 } // namespace ksn

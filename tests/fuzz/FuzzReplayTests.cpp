@@ -56,22 +56,5 @@ INSTANTIATE_TEST_SUITE_P(Corpus, FuzzSeed, ::testing::ValuesIn(Seeds()),
         return name;
     });
 
-TEST(FuzzTargets, TruncatedAndGarbledSeedsKeepTheProperties)
-{
-    // Cuts of a seed at every tenth byte and a seed with its digits rotated: the kinds
-    // of input the fuzzer starts from.
-    const std::string seed = Bytes(fs::path(KSN_SOURCE_DIR) / "fuzz/corpus/small_sphere.ini");
-    for (size_t cut = 0; cut <= seed.size(); cut += seed.size() / 10 + 1) {
-        EXPECT_EQ(LoaderOne(Data(seed), cut), "") << cut;
-        EXPECT_EQ(RunOne(Data(seed), cut), "") << cut;
-    }
-    std::string garbled = seed;
-    for (char& c : garbled)
-        if (c >= '0' && c <= '9')
-            c = char('0' + (c - '0' + 7) % 10);
-    EXPECT_EQ(LoaderOne(Data(garbled), garbled.size()), "");
-    EXPECT_EQ(RunOne(Data(garbled), garbled.size()), "");
-}
-
 } // namespace
 } // namespace ksn::fuzz
