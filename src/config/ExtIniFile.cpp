@@ -48,6 +48,12 @@ TExtIniFile::TExtIniFile(const std::string& fileName, int mode) : TMemIniFile(Re
     SetRequired(true);
 }
 
+TExtIniFile::TExtIniFile(TFromText tag, const std::string& fileName, const std::string& text)
+    : TMemIniFile(tag, fileName, text)
+{
+    SetRequired(true);
+}
+
 double TExtIniFile::ReadFloat(const std::string& key) const
 {
     const std::string text = ReadString(mySection, key, "0");

@@ -19,6 +19,8 @@ public:
     // ".ini" is appended when the lower-cased name does not contain ".ini". The current
     // section starts as "Data".
     TExtIniFile(const std::string& fileName, int mode);
+    // The reader over `text` (a file's contents already in memory).
+    TExtIniFile(TFromText, const std::string& fileName, const std::string& text);
 
     // The name actually opened for a given name and mode.
     static std::string ResolveName(const std::string& fileName, int mode);

@@ -153,6 +153,11 @@ TMemIniFile::TMemIniFile(const std::string& fileName) : TCustomIniFile(fileName)
     SetText(ReadIniFileText(fileName));
 }
 
+TMemIniFile::TMemIniFile(TFromText, const std::string& fileName, const std::string& text) : TCustomIniFile(fileName)
+{
+    SetText(text);
+}
+
 TMemIniFile::~TMemIniFile()
 {
     try {

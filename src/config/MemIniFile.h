@@ -32,6 +32,10 @@ public:
     // Loads and parses the file (ReadIniFileText: a missing file starts empty, one that
     // is no readable regular file of bounded size throws EGeneralError).
     explicit TMemIniFile(const std::string& fileName);
+    // Parses `text` as the file's contents; nothing is read (and, unmodified, nothing
+    // written).
+    struct TFromText {};
+    TMemIniFile(TFromText, const std::string& fileName, const std::string& text);
     // Writes back when modified; a failure here is not reported (call UpdateFile to know).
     ~TMemIniFile() override;
 
