@@ -1,5 +1,7 @@
 #include "render/PictureRender.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -135,6 +137,15 @@ QImage RenderPicture(const TPicture& picture)
 bool WritePicturePng(const std::string& path, const TPicture& picture)
 {
     return RenderPicture(picture).save(QString::fromStdString(path), "PNG");
+}
+
+std::string EncodePicturePng(const TPicture& picture)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !RenderPicture(picture).save(&buffer, "PNG"))
+        return {};
+    return std::string(bytes.constData(), size_t(bytes.size()));
 }
 
 } // namespace ksn::render

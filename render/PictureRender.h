@@ -26,4 +26,8 @@ QImage RenderPicture(const TPicture& picture);
 
 bool WritePicturePng(const std::string& path, const TPicture& picture);
 
+// The PNG file's bytes of the picture (empty when it cannot be encoded), for writers
+// that check what they store (TOutputFolder).
+std::string EncodePicturePng(const TPicture& picture);
+
 } // namespace ksn::render

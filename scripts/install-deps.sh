@@ -11,6 +11,8 @@
 #   libwmf-bin            wmf2svg, which the tests use to read the written metafiles back
 #   xvfb xauth xdotool    a real X server for starting kestrin as a user would, and keys
 #                         (Ctrl+Q) for it (scripts/gui-xvfb.sh)
+# Optional, only for scripts/fuzz.sh, which installs them itself when missing:
+#   clang libclang-rt-14-dev   libFuzzer with AddressSanitizer and UBSan
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libfftw3-dev

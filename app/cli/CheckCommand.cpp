@@ -1,5 +1,6 @@
 // ksn check FILE: loads a configuration file as Open does (scene and incident field
-// built) and prints what it describes.
+// built), prints what it describes and exits 1 when a run would be refused.
+#include "ArgParse.h"
 #include "CliSink.h"
 #include "Commands.h"
 
@@ -72,10 +73,11 @@ void PrintSummary(const TConfiguration& c, std::ostream& out)
 
 int RunCheck(const std::vector<std::string>& args)
 {
-    if (args.size() != 1) {
-        std::cerr << "usage: ksn check FILE\n";
-        return 2;
-    }
+    if (args.size() != 1)
+        return UsageError("check", "check FILE",
+            args.empty() ? "no configuration FILE given." : "one configuration FILE only.");
+    if (TArgReader::LooksLikeOption(args[0]))
+        return UsageError("check", "check FILE", "unknown option " + args[0] + ".");
     TCliSink sink;
     TScopedMessageSink scope(&sink);
     // Open as the main window does: read the file, build the scene and the incident field.
@@ -85,7 +87,10 @@ int RunCheck(const std::vector<std::string>& args)
     PrintSummary(driver.Configuration(), std::cout);
     if (driver.Scene())
         std::cout << "levels: " << driver.Scene()->GetNz() << '\n';
-    return 0;
+    // The same checks as a run's start (without the outputs): exit 1 where ksn run
+    // would be refused.
+    driver.SetObserver(&sink);
+    return driver.CanRun() ? 0 : 1;
 }
 
 const TCommandRegistration theCheckCommand("check", "check FILE       load a configuration file and summarise it",

@@ -38,6 +38,8 @@ void TCliSink::ShowMessage(const std::string& text)
 {
     ClearBar();
     std::cerr << text << std::endl;
+    if (myLogFile.is_open())
+        myLogFile << text << '\n' << std::flush;
 }
 
 void TCliSink::LogLine(const std::string& line)
@@ -90,6 +92,14 @@ bool TCliSink::OpenLogFile(const std::string& path)
 {
     myLogFile.open(path, std::ios::out | std::ios::trunc);
     return myLogFile.is_open();
+}
+
+bool TCliSink::CloseLogFile()
+{
+    if (!myLogFile.is_open())
+        return true;
+    myLogFile.close();
+    return !myLogFile.fail();
 }
 
 } // namespace ksn::cli

@@ -19,10 +19,10 @@ public:
     void LogLine(const std::string& line) override;
     void SliceProgress(int slice, int slices) override;
     void RunProgress(int run, int runs) override;
-    // Also append every log line to this file.
+    // Also append every log line and every message (a refusal's reason) to this file.
     bool OpenLogFile(const std::string& path);
-    // Whether every log line reached the log file so far.
-    bool LogFileGood() const { return !myLogFile.is_open() || myLogFile.good(); }
+    // Flushes and closes the log file; whether every line reached it.
+    bool CloseLogFile();
 
 private:
     void ClearBar();

@@ -1,5 +1,6 @@
 // ksn run FILE -o DIR: one complete simulation with its log, summary, curves and
 // (optionally) the stored fields and maps as NumPy arrays; then its pictures (RunPictures).
+#include "ArgParse.h"
 #include "CliSink.h"
 #include "Commands.h"
 #include "RunPictures.h"
@@ -9,14 +10,16 @@
 #include "config/FloatText.h"
 #include "config/Messages.h"
 #include "display/NpyWriter.h"
+#include "display/OutputFolder.h"
 #include "numerics/FastFourier.h"
 
-#include <atomic>
+#include <cerrno>
 #include <complex>
 #include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -42,70 +45,53 @@ struct TRunArgs {
     TSeriesOptions series;
 };
 
-bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out)
+// False with the reason when the arguments are not a run's.
+bool ParseArgs(const std::vector<std::string>& args, TRunArgs& out, std::string& why)
 {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const auto value = [&](std::string& dst) {
-            if (i + 1 >= args.size())
-                return false;
-            dst = args[++i];
-            return true;
-        };
-        std::string v;
-        if (const int taken = ParsePictureOption(args, i, out.pictures)) {
+    TArgReader reader(args);
+    while (reader.More()) {
+        const std::string a = reader.Next();
+        if (const int taken = ParsePictureOption(reader, a, out.pictures)) {
             if (taken < 0)
-                return false;
-        } else if (const int series = ParseSeriesOption(args, i, out.series)) {
+                break;
+        } else if (const int series = ParseSeriesOption(reader, a, out.series)) {
             if (series < 0)
-                return false;
+                break;
         } else if (a == "-o" || a == "--output") {
-            if (!value(out.outDir))
-                return false;
+            reader.Value(a, out.outDir);
         } else if (a == "--threads") {
-            if (!value(v))
-                return false;
-            try {
-                size_t used = 0;
-                out.threads = std::stoi(v, &used);
-                if (used != v.size() || out.threads < 1)
-                    return false;
-            } catch (...) {
-                return false;
-            }
+            reader.Integer(a, 1, MaxThreadCount(), out.threads);
         } else if (a == "--method") {
-            if (!value(out.method))
-                return false;
+            reader.Value(a, out.method);
         } else if (a == "--reflections") {
-            if (!value(v))
-                return false;
-            try {
-                size_t used = 0;
-                out.reflections = std::stoi(v, &used);
-                if (used != v.size() || out.reflections < 0)
-                    return false;
-            } catch (...) {
-                return false;
-            }
+            reader.Integer(a, 0, 2147483647, out.reflections);
         } else if (a == "--summation") {
-            if (!value(out.summation))
-                return false;
+            if (reader.Value(a, out.summation) && out.summation != "auto" && out.summation != "direct" &&
+                out.summation != "grouped")
+                reader.Fail("--summation " + out.summation + ": use auto, direct or grouped.");
         } else if (a == "--fft-plan") {
-            if (!value(out.fftPlan))
-                return false;
+            if (reader.Value(a, out.fftPlan) && out.fftPlan != "estimate" && out.fftPlan != "measure")
+                reader.Fail("--fft-plan " + out.fftPlan + ": use estimate or measure.");
         } else if (a == "--save-fields") {
             out.saveFields = true;
         } else if (a == "--quiet") {
             out.quiet = true;
-        } else if (!a.empty() && a[0] == '-') {
-            return false;
+        } else if (TArgReader::LooksLikeOption(a)) {
+            reader.Fail("unknown option " + a + ".");
         } else if (out.file.empty()) {
             out.file = a;
         } else {
-            return false;
+            reader.Fail("one configuration file only (" + out.file + " and " + a + ").");
         }
     }
-    return !out.file.empty() && !out.outDir.empty() && SeriesOptionsComplete(out.series);
+    if (reader.Error().empty() && out.file.empty())
+        reader.Fail("no configuration FILE given.");
+    if (reader.Error().empty() && out.outDir.empty())
+        reader.Fail("no output folder given (-o DIR).");
+    if (reader.Error().empty() && !SeriesOptionsComplete(out.series))
+        reader.Fail("--xparm and --yparm go together.");
+    why = reader.Error();
+    return why.empty();
 }
 
 // SIGINT/SIGTERM: the first asks the run to stop after its current step (it then writes
@@ -151,6 +137,13 @@ private:
     struct sigaction myOldTerm {};
 };
 
+bool Written(TOutputFolder& folder, bool ok)
+{
+    if (!ok)
+        ShowMessage(folder.Error());
+    return ok;
+}
+
 std::string JsonNumber(double v) { return std::isfinite(v) ? FormatReal(v) : "null"; }
 
 std::string JsonString(const std::string& s)
@@ -166,11 +159,11 @@ std::string JsonString(const std::string& s)
     return out + "\"";
 }
 
-bool WriteSummary(const std::filesystem::path& path, TSimulationDriver& driver)
+std::string SummaryText(TSimulationDriver& driver)
 {
     const TConfiguration& c = driver.Configuration();
     const auto& stats = driver.Statistics();
-    std::ofstream out(path);
+    std::ostringstream out;
     out << "{\n";
     out << "  \"file\": " << JsonString(c.global.fileName) << ",\n";
     out << "  \"method\": " << JsonString(SimMethodName(c.global.simMethod)) << ",\n";
@@ -185,40 +178,37 @@ bool WriteSummary(const std::filesystem::path& path, TSimulationDriver& driver)
     out << "  \"stored_slices\": [";
     const auto& store = driver.ForwardStore();
     for (size_t k = 0; k < store.size(); ++k) {
-        const int z = int(k) * driver.StoreModulus();
+        const std::int64_t z = std::int64_t(k) * driver.StoreModulus();
         const TField* f = store[k].get();
         out << (k ? ",\n" : "\n") << "    {\"slice\": " << z << ", \"z\": " << JsonNumber(z * c.grid.dz)
             << ", \"intensity\": " << JsonNumber(f ? f->GetIntensity() : 0.0)
             << ", \"absorption\": " << JsonNumber(f ? f->GetAbsorption() : 0.0)
             << ", \"energy_flux\": " << JsonNumber(f ? f->GetEnergyFlux() : 0.0) << ", \"step_time_ms\": "
-            << JsonNumber(z < int(stats.stepMs.size()) ? double(stats.stepMs[size_t(z)]) : 0.0) << "}";
+            << JsonNumber(z < std::int64_t(stats.stepMs.size()) ? double(stats.stepMs[size_t(z)]) : 0.0) << "}";
     }
     out << "\n  ]\n}\n";
-    return bool(out);
+    return out.str();
 }
 
-bool WriteCurves(const std::filesystem::path& path, TSimulationDriver& driver)
+std::string CurvesText(TSimulationDriver& driver)
 {
-    std::ofstream out(path);
+    std::ostringstream out;
     out << "z,intensity,absorption,energy_flux\n";
     for (const auto& p : driver.ZCurves())
         out << FormatReal(p.z) << ',' << FormatReal(p.intensity) << ',' << FormatReal(p.absorption) << ','
             << FormatReal(p.energyFlux) << '\n';
-    return bool(out);
+    return out.str();
 }
 
 // The fields of a slice store as (stored slices, ny, nx) arrays, element [k][iy][ix],
-// in `fieldDir` (E.npy, or Ex.npy, Ey.npy and Ez.npy); empty entries are zero. With a
-// map folder, the intensity and absorption maps go there.
-bool WriteStore(const std::vector<TFieldRef>& store, const std::filesystem::path& fieldDir,
-    const std::filesystem::path* mapDir, TSimulationDriver& driver)
+// in folder `fieldDir` of the output (E.npy, or Ex.npy, Ey.npy and Ez.npy); empty
+// entries are zero. With a map folder, the intensity and absorption maps go there.
+bool WriteStore(const std::vector<TFieldRef>& store, TOutputFolder& folder, const std::string& fieldDir,
+    const std::string* mapDir, TSimulationDriver& driver)
 {
     const TGridParms& g = driver.Configuration().grid;
     const size_t nx = size_t(g.nx), ny = size_t(g.ny), nk = store.size();
     const bool vector = !IsScalarMethod(driver.Configuration().global.simMethod);
-    std::filesystem::create_directories(fieldDir);
-    if (mapDir)
-        std::filesystem::create_directories(*mapDir);
     std::vector<std::complex<double>> ex(nk * ny * nx), ey, ez;
     if (vector) {
         ey.resize(ex.size());
@@ -243,79 +233,61 @@ bool WriteStore(const std::vector<TFieldRef>& store, const std::filesystem::path
             }
     }
     const std::vector<size_t> shape{nk, ny, nx};
-    bool ok = true;
-    if (vector) {
-        ok &= WriteNpyComplex128((fieldDir / "Ex.npy").string(), shape, ex);
-        ok &= WriteNpyComplex128((fieldDir / "Ey.npy").string(), shape, ey);
-        ok &= WriteNpyComplex128((fieldDir / "Ez.npy").string(), shape, ez);
-    } else {
-        ok &= WriteNpyComplex128((fieldDir / "E.npy").string(), shape, ex);
-    }
-    if (mapDir) {
-        ok &= WriteNpyFloat64((*mapDir / "intensity.npy").string(), shape, intensity);
-        ok &= WriteNpyFloat64((*mapDir / "absorption.npy").string(), shape, absorption);
-    }
+    const auto complexArray = [&](const std::string& name, const std::vector<std::complex<double>>& data) {
+        return Written(folder, folder.WriteStream(fieldDir + "/" + name, [&](std::ostream& s) {
+            return WriteNpyComplex128(s, shape, data);
+        }));
+    };
+    const auto realArray = [&](const std::string& name, const std::vector<double>& data) {
+        return Written(folder, folder.WriteStream(*mapDir + "/" + name, [&](std::ostream& s) {
+            return WriteNpyFloat64(s, shape, data);
+        }));
+    };
+    bool ok = vector ? complexArray("Ex.npy", ex) && complexArray("Ey.npy", ey) && complexArray("Ez.npy", ez)
+                     : complexArray("E.npy", ex);
+    if (ok && mapDir)
+        ok = realArray("intensity.npy", intensity) && realArray("absorption.npy", absorption);
     return ok;
 }
 
 // The stored fields and their maps; after reflection passes also, in fields/back/, the
 // backward field of every stored slice.
-bool WriteFields(const std::filesystem::path& dir, TSimulationDriver& driver)
+bool WriteFields(TOutputFolder& folder, TSimulationDriver& driver, const std::string& prefix)
 {
-    const std::filesystem::path maps = dir / "maps";
-    bool ok = WriteStore(driver.ForwardStore(), dir / "fields", &maps, driver);
+    const std::string maps = prefix + "maps";
+    bool ok = WriteStore(driver.ForwardStore(), folder, prefix + "fields", &maps, driver);
     if (!driver.BackFieldStore().empty())
-        ok = ok && WriteStore(driver.BackFieldStore(), dir / "fields" / "back", nullptr, driver);
+        ok = ok && WriteStore(driver.BackFieldStore(), folder, prefix + "fields/back", nullptr, driver);
     return ok;
 }
 
-// The outputs of the run the driver holds: summary, curves, fields, pictures.
-bool WriteRunFiles(const std::filesystem::path& dir, TSimulationDriver& driver, const TRunArgs& a)
+// The outputs of the run the driver holds, under `prefix` ("" or "run<j>/"): summary,
+// curves, fields, pictures.
+bool WriteRunFiles(TOutputFolder& folder, TSimulationDriver& driver, const TRunArgs& a, const std::string& prefix)
 {
-    bool ok = WriteSummary(dir / "summary.json", driver) && WriteCurves(dir / "curves.csv", driver);
-    if (a.saveFields)
-        ok = ok && WriteFields(dir, driver);
-    return ok && WriteRunPictures(driver, dir, a.file, a.pictures);
+    bool ok = Written(folder, folder.WriteText(prefix + "summary.json", SummaryText(driver))) &&
+              Written(folder, folder.WriteText(prefix + "curves.csv", CurvesText(driver)));
+    if (ok && a.saveFields)
+        ok = WriteFields(folder, driver, prefix);
+    return ok && WriteRunPictures(driver, folder, a.file, a.pictures, prefix);
 }
 
-int RunCommand(const std::vector<std::string>& args)
+// Loads, runs and writes the results into the folder; the exit status.
+int RunInFolder(const TRunArgs& a, TCliSink& sink, TOutputFolder& folder)
 {
-    TRunArgs a;
-    if (!ParseArgs(args, a)) {
-        std::cerr << "usage: ksn " << kUsage << '\n';
-        return 2;
-    }
-    TCliSink sink(a.quiet);
-    const TScopedMessageSink scope(&sink);
-    const std::filesystem::path dir(a.outDir);
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (ec || !sink.OpenLogFile((dir / "report.log").string())) {
-        ShowMessage("Cannot write to output folder " + a.outDir);
-        return 1;
-    }
-
     TSimulationDriver driver;
     driver.SetObserver(&sink);
+    driver.SetRunOutputs({a.saveFields, a.pictures.plots});
     const TStopSignals stopSignals(driver);
     TSummation summation = TSummation::automatic;
     if (a.summation == "direct")
         summation = TSummation::direct;
     else if (a.summation == "grouped")
         summation = TSummation::grouped;
-    else if (!a.summation.empty() && a.summation != "auto") {
-        ShowMessage("Unknown summation \"" + a.summation + "\" (auto, direct or grouped).");
-        return 1;
-    }
     driver.SetSummation(summation);
     // Measured plans are faster but chosen by timing, so their last bits may vary from
     // run to run; the default plans are the same every time.
-    if (a.fftPlan == "measure")
-        SetFftPlanning(TFftPlanning::measure);
-    else if (!a.fftPlan.empty() && a.fftPlan != "estimate") {
-        ShowMessage("Unknown FFT planning \"" + a.fftPlan + "\" (estimate or measure).");
-        return 1;
-    }
+    SetFftPlanning(a.fftPlan == "measure" ? TFftPlanning::measure : TFftPlanning::estimate);
     if (!driver.Open(a.file))
         return 1;
 
@@ -342,24 +314,68 @@ int RunCommand(const std::vector<std::string>& args)
     }
 
     if (config.global.parmVariation || UsesSeriesOptions(a.series)) {
-        const TSeriesOutcome series = RunSeries(driver, a.series, dir, a.file, a.pictures,
-            [&](const std::filesystem::path& runDir) { return WriteRunFiles(runDir, driver, a); });
+        TSeriesOutcome series;
+        try {
+            series = RunSeries(driver, a.series, folder, a.file, a.pictures,
+                [&](const std::string& prefix) { return WriteRunFiles(folder, driver, a, prefix); });
+        } catch (const std::bad_alloc&) {
+            ShowMessage("Out of memory during the run.");
+            return 1;
+        }
         return !series.ok ? 1 : series.stopped ? std::max(1, TStopSignals::ExitStatus()) : 0;
     }
     try {
         if (!driver.Run())
             return 1;
+    } catch (const std::bad_alloc&) {
+        ShowMessage("Out of memory during the run.");
+        return 1;
     } catch (const std::exception& e) {
         ShowMessage(e.what());
         return 1;
     }
 
-    if (!WriteRunFiles(dir, driver, a)) {
-        ShowMessage("Cannot write the results to " + a.outDir);
+    if (!WriteRunFiles(folder, driver, a, ""))
         return 1;
-    }
     Log("Results written to " + a.outDir);
     return driver.WasStopped() ? std::max(1, TStopSignals::ExitStatus()) : 0;
+}
+
+int RunCommand(const std::vector<std::string>& args)
+{
+    TRunArgs a;
+    std::string why;
+    if (!ParseArgs(args, a, why))
+        return UsageError("run", kUsage, why);
+    TCliSink sink(a.quiet);
+    const TScopedMessageSink scope(&sink);
+    // The previous run's files go first; then the log collects everything that follows,
+    // refusals included.
+    TOutputFolder folder(a.outDir);
+    if (!folder.Open()) {
+        ShowMessage(folder.Error());
+        return 1;
+    }
+    const std::string logPath = folder.BeginFile("report.log");
+    if (logPath.empty() || !sink.OpenLogFile(logPath)) {
+        ShowMessage(logPath.empty() ? folder.Error() : "Cannot write " + (folder.Path() / "report.log").string() + ".");
+        return 1;
+    }
+    int status = RunInFolder(a, sink, folder);
+    errno = 0;
+    if (!sink.CloseLogFile()) {
+        ShowMessage("Cannot write " + (folder.Path() / "report.log").string() + ": " +
+                    (errno ? std::strerror(errno) : "write error") + ".");
+        status = status == 0 ? 1 : status;
+    } else if (!folder.FinishFile("report.log")) {
+        ShowMessage(folder.Error());
+        status = status == 0 ? 1 : status;
+    }
+    if (!folder.WriteManifest()) {
+        ShowMessage(folder.Error());
+        status = status == 0 ? 1 : status;
+    }
+    return status;
 }
 
 const TCommandRegistration kRun{"run", kUsage, &RunCommand};

@@ -8,9 +8,11 @@
 #include "control/SimulationDriver.h"
 #include "control/VariationSeries.h"
 #include "display/NumberFormat.h"
+#include "config/MemoryBudget.h"
 #include "display/SvgWriter.h"
 #include "display/VellDiagram.h"
 #include "display/VellGrafX.h"
+#include "display/WmfWriter.h"
 #ifdef KSN_WITH_RENDER
 #include "render/PictureRender.h"
 #endif
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <utility>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 
 namespace ksn::cli {
@@ -29,20 +32,6 @@ using vellgrafx::TVellGrafX;
 
 const TFontSpec kGraphFont{"Times New Roman", 14, false, true, kBlack};
 const TFontSpec kGraphTitleFont{"Times New Roman", 16, true, true, kBlack};
-
-bool ParseInt(const std::string& text, int lo, int hi, int& out)
-{
-    try {
-        size_t used = 0;
-        const int v = std::stoi(text, &used);
-        if (used != text.size() || v < lo || v > hi)
-            return false;
-        out = v;
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
 
 const char* UnitText(TScale scale)
 {
@@ -97,15 +86,15 @@ std::string BarFormat(double minValue, double maxValue)
     return "%." + std::to_string(digits) + "g";
 }
 
-bool WritePng(const fs::path& path, const TPicture& picture)
+// The PNG file of a picture; empty without the Qt painter or when it cannot be encoded.
+std::string PngBytes(const TPicture& picture)
 {
 #ifdef KSN_WITH_RENDER
     render::StartOffscreenApplication();
-    return render::WritePicturePng(path.string(), picture);
+    return render::EncodePicturePng(picture);
 #else
-    (void)path;
     (void)picture;
-    return false;
+    return {};
 #endif
 }
 
@@ -115,14 +104,20 @@ constexpr bool kPng = true;
 constexpr bool kPng = false;
 #endif
 
-// Appends the extension (the base name may hold dots of its own).
-fs::path WithExtension(const fs::path& base, const char* extension) { return fs::path(base.string() + extension); }
-
-bool Written(bool ok, const fs::path& path)
+bool Written(TOutputFolder& out, bool ok)
 {
     if (!ok)
-        ShowMessage("Cannot write picture " + path.string());
+        ShowMessage(out.Error());
     return ok;
+}
+
+bool WritePicture(TOutputFolder& out, const std::string& name, const std::string& bytes)
+{
+    if (bytes.empty()) {
+        ShowMessage("Cannot write picture " + (out.Path() / name).string() + ": it could not be encoded.");
+        return false;
+    }
+    return Written(out, out.WriteBytes(name, bytes));
 }
 
 // A map: columns x rows values, index column + row * columns, row 0 at the bottom.
@@ -134,7 +129,7 @@ struct TMap {
     double xLo = 0, xHi = 1, yLo = 0, yHi = 1;
 };
 
-bool WriteMap(const TMap& map, const fs::path& pathWithoutExtension, const TPictureOptions& options)
+bool WriteMap(const TMap& map, TOutputFolder& out, const std::string& baseName, const TPictureOptions& options)
 {
     if (map.columns < 1 || map.rows < 1 || map.columns > 65535 || map.rows > 65535)
         return true; // nothing to show
@@ -161,23 +156,23 @@ bool WriteMap(const TMap& map, const fs::path& pathWithoutExtension, const TPict
     diagram.SetBarFormat(BarFormat(diagram.GetMinValue(), diagram.GetMaxValue()));
     diagram.FitLayout();
     const TPicture picture = diagram.Draw();
-    const fs::path png = WithExtension(pathWithoutExtension, ".png"), svg = WithExtension(pathWithoutExtension, ".svg");
     if (kPng)
-        return Written(WritePng(png, picture), png);
-    return Written(WriteSvg(svg.string(), picture), svg);
+        return WritePicture(out, baseName + ".png", PngBytes(picture));
+    return WritePicture(out, baseName + ".svg", PictureToSvg(picture));
 }
 
-// x-z and y-z cuts: one column per slice along z, one row per transverse point with
-// x = (i - n/2) * d, so the vertical axis runs from -n*d/2 to n*d/2.
-TMap ZCut(const std::string& title, const std::string& unit, char across, int slices, double zExtent, int n, double d)
+// x-z and y-z cuts: one column per sampled slice along z, one row per sampled transverse
+// point with x = (i - n/2) * d, so the vertical axis runs from -n*d/2 to n*d/2.
+TMap ZCut(const std::string& title, const std::string& unit, char across, int columns, double zExtent, int n,
+    int rows, double d)
 {
     TMap m;
     m.title = title;
     m.xCaption = "z [" + unit + "]";
     m.yCaption = std::string(1, across) + " [" + unit + "]";
-    m.columns = slices;
-    m.rows = n;
-    m.values.assign(size_t(slices) * size_t(n), 0.0);
+    m.columns = columns;
+    m.rows = rows;
+    m.values.assign(size_t(columns) * size_t(rows), 0.0);
     m.xLo = 0;
     m.xHi = zExtent;
     m.yLo = -n * d / 2;
@@ -185,15 +180,15 @@ TMap ZCut(const std::string& title, const std::string& unit, char across, int sl
     return m;
 }
 
-TMap XYCut(const std::string& title, const std::string& unit, const TGridParms& g)
+TMap XYCut(const std::string& title, const std::string& unit, const TGridParms& g, int columns, int rows)
 {
     TMap m;
     m.title = title;
     m.xCaption = "x [" + unit + "]";
     m.yCaption = "y [" + unit + "]";
-    m.columns = g.nx;
-    m.rows = g.ny;
-    m.values.assign(size_t(g.nx) * size_t(g.ny), 0.0);
+    m.columns = columns;
+    m.rows = rows;
+    m.values.assign(size_t(columns) * size_t(rows), 0.0);
     m.xLo = -g.nx * g.dx / 2;
     m.xHi = g.nx * g.dx / 2;
     m.yLo = -g.ny * g.dy / 2;
@@ -213,7 +208,7 @@ struct TCurve {
 
 // The y axis from 0 (or the smallest value, when negative) to just above the largest
 // value.
-bool WriteGraph(const TCurve& curve, const fs::path& base)
+bool WriteGraph(const TCurve& curve, TOutputFolder& out, const std::string& base)
 {
     TVellGrafX graph;
     graph.SetMessageHandler([](const std::string& text) { ShowMessage(text); });
@@ -253,19 +248,20 @@ bool WriteGraph(const TCurve& curve, const fs::path& base)
     graph.DrawBackground();
     graph.ClearForeground();
     graph.DrawPlot();
-    const fs::path wmf = WithExtension(base, ".wmf"), svg = WithExtension(base, ".svg"), png = WithExtension(base, ".png");
-    bool ok = Written(graph.SaveToFile(wmf.string()), wmf);
     const TPicture picture = graph.Compose();
-    ok = Written(WriteSvg(svg.string(), picture), svg) && ok;
+    const std::vector<std::uint8_t> wmf = PictureToWmf(picture);
+    bool ok = WritePicture(out, base + ".wmf", std::string(wmf.begin(), wmf.end()));
+    ok = WritePicture(out, base + ".svg", PictureToSvg(picture)) && ok;
     if (kPng)
-        ok = Written(WritePng(png, picture), png) && ok;
+        ok = WritePicture(out, base + ".png", PngBytes(picture)) && ok;
     return ok;
 }
 
 // One z-plot: title, captions and formats of the main window's graphs; the x axis from
 // 0 to (nz-1)*dz.
 bool WriteZPlot(const std::vector<TZCurvePoint>& points, double zEnd, const std::string& title,
-    const std::string& yCaption, const std::string& xFormat, double TZCurvePoint::*quantity, const fs::path& base)
+    const std::string& yCaption, const std::string& xFormat, double TZCurvePoint::*quantity, TOutputFolder& out,
+    const std::string& base)
 {
     TCurve curve{.xLo = 0, .xHi = zEnd, .title = title, .xCaption = "Z", .yCaption = yCaption, .xFormat = xFormat,
         .xDecimals = xFormat == "%.2f" ? 2 : 1};
@@ -273,11 +269,11 @@ bool WriteZPlot(const std::vector<TZCurvePoint>& points, double zEnd, const std:
         curve.x.push_back(p.z);
         curve.y.push_back(p.*quantity);
     }
-    return WriteGraph(curve, base);
+    return WriteGraph(curve, out, base);
 }
 
 // A graph over the variation index: the points of the runs done.
-bool WriteSeriesGraph(const TSeriesGraph& g, const fs::path& base)
+bool WriteSeriesGraph(const TSeriesGraph& g, TOutputFolder& out, const std::string& base)
 {
     TCurve curve{.xLo = g.xLo, .xHi = g.xHi, .title = g.title, .xCaption = g.xCaption, .yCaption = g.yCaption,
         .xFormat = g.xFormat, .xDecimals = 0};
@@ -286,7 +282,7 @@ bool WriteSeriesGraph(const TSeriesGraph& g, const fs::path& base)
             curve.x.push_back(g.x[i]);
             curve.y.push_back(g.y[i]);
         }
-    return WriteGraph(curve, base);
+    return WriteGraph(curve, out, base);
 }
 
 // The caption of a 2-D axis: the varied parameter's column name (the part the axis runs
@@ -321,25 +317,33 @@ void Ascending(double& lo, double& hi, bool& reversed)
 
 } // namespace
 
-int ParsePictureOption(const std::vector<std::string>& args, size_t& i, TPictureOptions& options)
+std::vector<int> MapSamples(int n)
 {
-    const std::string& a = args[i];
-    if (a == "--no-plots") {
+    std::vector<int> samples;
+    if (n < 1)
+        return samples;
+    const int count = std::min(n, kMaxMapSide);
+    samples.reserve(size_t(count));
+    for (int c = 0; c < count; ++c)
+        samples.push_back(count == 1 ? 0 : int((std::int64_t(c) * (n - 1)) / (count - 1)));
+    return samples;
+}
+
+int ParsePictureOption(TArgReader& args, const std::string& option, TPictureOptions& options)
+{
+    if (option == "--no-plots") {
         options.plots = false;
         return 1;
     }
-    if (a != "--palette" && a != "--zoom")
-        return 0;
-    if (i + 1 >= args.size())
-        return -1;
-    const std::string& value = args[++i];
-    if (a == "--palette")
-        return ParseInt(value, 0, kPaletteCount - 1, options.palette) ? 1 : -1;
-    return ParseInt(value, 1, 64, options.zoom) ? 1 : -1;
+    if (option == "--palette")
+        return args.Integer(option, 0, kPaletteCount - 1, options.palette) ? 1 : -1;
+    if (option == "--zoom")
+        return args.Integer(option, 1, 64, options.zoom) ? 1 : -1;
+    return 0;
 }
 
-bool WriteRunPictures(TSimulationDriver& driver, const fs::path& dir, const std::string& configFile,
-    const TPictureOptions& options)
+bool WriteRunPictures(TSimulationDriver& driver, TOutputFolder& out, const std::string& configFile,
+    const TPictureOptions& options, const std::string& prefix)
 {
     if (!options.plots)
         return true;
@@ -352,101 +356,109 @@ bool WriteRunPictures(TSimulationDriver& driver, const fs::path& dir, const std:
     const std::vector<TZCurvePoint> curves = driver.ZCurves();
     const double zEnd = (g.nz - 1) * g.dz;
     bool ok = WriteZPlot(curves, zEnd, "Irradiance over propagation dist.", "Irradiance [%]", "%.1f",
-        &TZCurvePoint::intensity, dir / (stem + "_inty"));
+        &TZCurvePoint::intensity, out, prefix + stem + "_inty");
     ok = WriteZPlot(curves, zEnd, "Absorption over propagation dist.", "Absorption [%]", "%.1f",
-             &TZCurvePoint::absorption, dir / (stem + "_absn")) && ok;
+             &TZCurvePoint::absorption, out, prefix + stem + "_absn") && ok;
     ok = WriteZPlot(curves, zEnd, "Energy flux over propagation dist.", "Energy Flux [%]", "%.2f",
-             &TZCurvePoint::energyFlux, dir / (stem + "_eflx")) && ok;
+             &TZCurvePoint::energyFlux, out, prefix + stem + "_eflx") && ok;
 
-    // Intensity cuts through the stored slices; each column spans `modulus` slices.
+    // Intensity cuts through the (sampled) stored slices; each column spans `modulus`
+    // slices or more.
     const auto& store = driver.ForwardStore();
     const int stored = int(store.size());
     if (stored < 1 || g.nx < 1 || g.ny < 1)
         return ok;
-    const fs::path maps = dir / "maps";
-    std::error_code error;
-    fs::create_directories(maps, error);
+    const std::vector<int> entries = MapSamples(stored), xs = MapSamples(g.nx), ys = MapSamples(g.ny);
+    const int columns = int(entries.size()), nxs = int(xs.size()), nys = int(ys.size());
     const double zExtent = double(stored) * driver.StoreModulus() * g.dz;
     const int row = g.ny / 2, column = g.nx / 2;
-    TMap xz = ZCut("Intensity, x-z cut at y = 0", unit, 'x', stored, zExtent, g.nx, g.dx);
-    TMap yz = ZCut("Intensity, y-z cut at x = 0", unit, 'y', stored, zExtent, g.ny, g.dy);
+    TMap xz = ZCut("Intensity, x-z cut at y = 0", unit, 'x', columns, zExtent, g.nx, nxs, g.dx);
+    TMap yz = ZCut("Intensity, y-z cut at x = 0", unit, 'y', columns, zExtent, g.ny, nys, g.dy);
     TMap xy;
-    for (int k = 0; k < stored; ++k) {
-        TField* f = store[size_t(k)].get();
+    for (int c = 0; c < columns; ++c) {
+        TField* f = store[size_t(entries[size_t(c)])].get();
         if (!f)
             continue;
         const TRealArray& intensity = f->IntensityMap();
-        for (int ix = 0; ix < g.nx; ++ix)
-            xz.values[size_t(k) + size_t(ix) * size_t(stored)] = intensity.At(ix, row);
-        for (int iy = 0; iy < g.ny; ++iy)
-            yz.values[size_t(k) + size_t(iy) * size_t(stored)] = intensity.At(column, iy);
-        if (k == stored - 1) {
-            const double z = k * driver.StoreModulus() * g.dz;
-            xy = XYCut("Intensity, x-y cut at z = " + FormatNumber(LabelFormat(g.dz), z) + " " + unit, unit, g);
-            for (int iy = 0; iy < g.ny; ++iy)
-                for (int ix = 0; ix < g.nx; ++ix)
-                    xy.values[size_t(ix) + size_t(iy) * size_t(g.nx)] = intensity.At(ix, iy);
+        for (int i = 0; i < nxs; ++i)
+            xz.values[size_t(c) + size_t(i) * size_t(columns)] = intensity.At(xs[size_t(i)], row);
+        for (int i = 0; i < nys; ++i)
+            yz.values[size_t(c) + size_t(i) * size_t(columns)] = intensity.At(column, ys[size_t(i)]);
+        if (c == columns - 1) {
+            const double z = double(entries[size_t(c)]) * driver.StoreModulus() * g.dz;
+            xy = XYCut("Intensity, x-y cut at z = " + FormatNumber(LabelFormat(g.dz), z) + " " + unit, unit, g, nxs,
+                nys);
+            for (int iy = 0; iy < nys; ++iy)
+                for (int ix = 0; ix < nxs; ++ix)
+                    xy.values[size_t(ix) + size_t(iy) * size_t(nxs)] = intensity.At(xs[size_t(ix)], ys[size_t(iy)]);
         }
     }
-    ok = WriteMap(xz, maps / "intensity_xz", options) && ok;
-    ok = WriteMap(yz, maps / "intensity_yz", options) && ok;
-    ok = WriteMap(xy, maps / "intensity_xy", options) && ok;
+    ok = WriteMap(xz, out, prefix + "maps/intensity_xz", options) && ok;
+    ok = WriteMap(yz, out, prefix + "maps/intensity_yz", options) && ok;
+    ok = WriteMap(xy, out, prefix + "maps/intensity_xy", options) && ok;
 
-    // The real index along the centre row, every level, asked as the run loop asks.
+    // The real index along the centre row over the sampled levels, asked as the run
+    // loop asks.
     TBrelScenes* scene = driver.Scene();
     if (scene && g.nz >= 1) {
-        TMap index = ZCut("Real index n, x-z cut at y = 0", unit, 'x', g.nz, g.nz * g.dz, g.nx, g.dx);
-        for (int iz = 0; iz < g.nz; ++iz) {
+        const std::vector<int> levels = MapSamples(g.nz);
+        const int count = int(levels.size());
+        TMap index = ZCut("Real index n, x-z cut at y = 0", unit, 'x', count, g.nz * g.dz, g.nx, nxs, g.dx);
+        for (int c = 0; c < count; ++c) {
+            const int iz = levels[size_t(c)];
             scene->GetLevelReport(iz);
             scene->GetLevelMeanN(iz);
             scene->IsHomogLevel(iz);
             const TComplexArray* slice = scene->GetLevel(iz);
             if (!slice || slice->Nx() != g.nx || slice->Ny() != g.ny)
                 continue;
-            for (int ix = 0; ix < g.nx; ++ix)
-                index.values[size_t(iz) + size_t(ix) * size_t(g.nz)] = slice->At(ix, row).re;
+            for (int i = 0; i < nxs; ++i)
+                index.values[size_t(c) + size_t(i) * size_t(count)] = slice->At(xs[size_t(i)], row).re;
         }
-        ok = WriteMap(index, maps / "index_xz", options) && ok;
+        ok = WriteMap(index, out, prefix + "maps/index_xz", options) && ok;
     }
     return ok;
 }
 
-bool WriteScenePictures(const TConfiguration& config, const TIndexCuts& cuts, const fs::path& dir,
+bool WriteScenePictures(const TConfiguration& config, const TIndexCuts& cuts, TOutputFolder& out,
     const TPictureOptions& options)
 {
     if (!options.plots)
         return true;
     const TGridParms& g = config.grid;
     const std::string unit = UnitText(config.global.scale);
-    const int levels = cuts.levels;
-    TMap xz = ZCut("Real index n, x-z cut at y = 0", unit, 'x', levels, levels * g.dz, g.nx, g.dx);
-    TMap yz = ZCut("Real index n, y-z cut at x = 0", unit, 'y', levels, levels * g.dz, g.ny, g.dy);
-    // The cuts come level by level (cut[iz * n + i]); the maps want z across.
-    for (int iz = 0; iz < levels; ++iz) {
-        for (int ix = 0; ix < g.nx; ++ix)
-            xz.values[size_t(iz) + size_t(ix) * size_t(levels)] = cuts.xz[size_t(iz) * size_t(g.nx) + size_t(ix)];
-        for (int iy = 0; iy < g.ny; ++iy)
-            yz.values[size_t(iz) + size_t(iy) * size_t(levels)] = cuts.yz[size_t(iz) * size_t(g.ny) + size_t(iy)];
+    const int columns = int(cuts.columns.size());
+    const int nxs = int(MapSamples(g.nx).size()), nys = int(MapSamples(g.ny).size());
+    if (cuts.xz.size() != size_t(columns) * size_t(nxs) || cuts.yz.size() != size_t(columns) * size_t(nys))
+        return true; // nothing to show
+    TMap xz = ZCut("Real index n, x-z cut at y = 0", unit, 'x', columns, cuts.levels * g.dz, g.nx, nxs, g.dx);
+    TMap yz = ZCut("Real index n, y-z cut at x = 0", unit, 'y', columns, cuts.levels * g.dz, g.ny, nys, g.dy);
+    // The cuts come column by column (cut[c * n + i]); the maps want z across.
+    for (int c = 0; c < columns; ++c) {
+        for (int i = 0; i < nxs; ++i)
+            xz.values[size_t(c) + size_t(i) * size_t(columns)] = cuts.xz[size_t(c) * size_t(nxs) + size_t(i)];
+        for (int i = 0; i < nys; ++i)
+            yz.values[size_t(c) + size_t(i) * size_t(columns)] = cuts.yz[size_t(c) * size_t(nys) + size_t(i)];
     }
     TMap xy = XYCut("Real index n, x-y cut at z = " + FormatNumber(LabelFormat(g.dz), cuts.xyLevel * g.dz) + " " + unit,
-        unit, g);
+        unit, g, nxs, nys);
     if (cuts.xy.size() == xy.values.size())
         xy.values = cuts.xy;
-    bool ok = WriteMap(xz, dir / "n_xz", options);
-    ok = WriteMap(yz, dir / "n_yz", options) && ok;
-    ok = WriteMap(xy, dir / "n_xy", options) && ok;
+    bool ok = WriteMap(xz, out, "n_xz", options);
+    ok = WriteMap(yz, out, "n_yz", options) && ok;
+    ok = WriteMap(xy, out, "n_xy", options) && ok;
     return ok;
 }
 
-bool WriteSeriesPictures(const TVariationSeries& series, const TConfiguration& config, const fs::path& dir,
+bool WriteSeriesPictures(const TVariationSeries& series, const TConfiguration& config, TOutputFolder& out,
     const std::string& configFile, const TPictureOptions& options)
 {
     if (!options.plots || series.RunsDone() == 0)
         return true;
     const std::string stem = fs::path(configFile).stem().string();
-    bool ok = WriteSeriesGraph(series.IntensityGraph(), dir / (stem + "_inty"));
-    ok = WriteSeriesGraph(series.AbsorptionGraph(), dir / (stem + "_absn")) && ok;
-    ok = WriteSeriesGraph(series.EnergyFluxGraph(), dir / (stem + "_eflx")) && ok;
+    bool ok = WriteSeriesGraph(series.IntensityGraph(), out, stem + "_inty");
+    ok = WriteSeriesGraph(series.AbsorptionGraph(), out, stem + "_absn") && ok;
+    ok = WriteSeriesGraph(series.EnergyFluxGraph(), out, stem + "_eflx") && ok;
 
     const TSeriesMaps& maps = series.Maps();
     if (!maps.on)
@@ -487,7 +499,7 @@ bool WriteSeriesPictures(const TVariationSeries& series, const TConfiguration& c
                 map.values[size_t(tc) + size_t(tr) * size_t(maps.nX)] =
                     maps.entered[from] ? quantities[q].first->Data()[from] : lowest;
             }
-        ok = WriteMap(map, dir / (std::string("map2d_") + quantities[q].second), options) && ok;
+        ok = WriteMap(map, out, std::string("map2d_") + quantities[q].second, options) && ok;
     }
     return ok;
 }

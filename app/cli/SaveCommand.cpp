@@ -1,4 +1,5 @@
 // ksn save FILE OUT: loads a configuration file and writes it back as Save does.
+#include "ArgParse.h"
 #include "CliSink.h"
 #include "Commands.h"
 
@@ -13,10 +14,12 @@ namespace {
 
 int RunSave(const std::vector<std::string>& args)
 {
-    if (args.size() != 2) {
-        std::cerr << "usage: ksn save FILE OUT\n";
-        return 2;
-    }
+    if (args.size() != 2)
+        return UsageError("save", "save FILE OUT",
+            args.size() < 2 ? "FILE and OUT are both needed." : "only FILE and OUT are taken.");
+    for (const std::string& a : args)
+        if (TArgReader::LooksLikeOption(a))
+            return UsageError("save", "save FILE OUT", "unknown option " + a + ".");
     TCliSink sink;
     TScopedMessageSink scope(&sink);
     TConfiguration config;

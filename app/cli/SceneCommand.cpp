@@ -3,19 +3,20 @@
 // levels.csv (per level: report flag, homogeneous flag, mean index) and three false-colour
 // maps of the real index: the x-z cut through the centre row, the y-z cut through the
 // centre column and the x-y cut of the middle level.
+#include "ArgParse.h"
 #include "CliSink.h"
 #include "Commands.h"
 #include "RunPictures.h"
 
 #include "config/Configuration.h"
 #include "config/FloatText.h"
+#include "config/MemoryBudget.h"
 #include "config/Messages.h"
 #include "display/NpyWriter.h"
+#include "display/OutputFolder.h"
 #include "scene/BrelScenes.h"
 
 #include <complex>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 
 namespace ksn::cli {
@@ -24,32 +25,34 @@ namespace {
 
 const std::string kUsage = "scene FILE -o DIR [--large] " + std::string(kPictureUsage);
 
-int Usage()
-{
-    std::cerr << "Usage: ksn " << kUsage << '\n';
-    return 2;
-}
-
 int RunScene(const std::vector<std::string>& args)
 {
     std::string fileName, outDir;
     bool large = false;
     TPictureOptions pictures;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (const int taken = ParsePictureOption(args, i, pictures)) {
+    TArgReader reader(args);
+    while (reader.More()) {
+        const std::string a = reader.Next();
+        if (const int taken = ParsePictureOption(reader, a, pictures)) {
             if (taken < 0)
-                return Usage();
-        } else if (args[i] == "-o" && i + 1 < args.size())
-            outDir = args[++i];
-        else if (args[i] == "--large")
+                break;
+        } else if (a == "-o" || a == "--output")
+            reader.Value(a, outDir);
+        else if (a == "--large")
             large = true;
-        else if (fileName.empty() && !args[i].empty() && args[i][0] != '-')
-            fileName = args[i];
+        else if (TArgReader::LooksLikeOption(a))
+            reader.Fail("unknown option " + a + ".");
+        else if (fileName.empty())
+            fileName = a;
         else
-            return Usage();
+            reader.Fail("one configuration file only (" + fileName + " and " + a + ").");
     }
-    if (fileName.empty() || outDir.empty())
-        return Usage();
+    if (reader.Error().empty() && fileName.empty())
+        reader.Fail("no configuration FILE given.");
+    if (reader.Error().empty() && outDir.empty())
+        reader.Fail("no output folder given (-o DIR).");
+    if (!reader.Error().empty())
+        return UsageError("scene", kUsage, reader.Error());
 
     TCliSink sink;
     TScopedMessageSink scope(&sink);
@@ -58,9 +61,24 @@ int RunScene(const std::vector<std::string>& args)
         return 1;
     large = large || config.global.largeScene;
 
+    // One estimate before the levels are built: the scene (all levels, or two) and the
+    // cut maps, whose columns are sampled down to kMaxMapSide.
+    TGlobalParms global = config.global;
+    global.largeScene = large;
+    const TGridParms& g = config.grid;
+    const std::uint64_t budget = MemoryBudgetBytes();
+    TMemoryEstimate need = EstimateLoadMemory(global, g);
+    need.incident = 0;
+    need.outputs = std::uint64_t(3) * kMaxMapSide * kMaxMapSide * 16;
+    const std::string memory = MemoryRefusal(need, budget, global, g, "The scene");
+    if (!memory.empty()) {
+        ShowMessage(memory);
+        return 1;
+    }
+
     // As the main window loads a scene: layers handed over in order, then all slices
     // computed unless the scene is large.
-    TBrelScenes scene(int(config.layers.size()), config.grid, large);
+    TBrelScenes scene(int(config.layers.size()), g, large);
     for (size_t i = 0; i < config.layers.size(); ++i)
         scene.Replace(int(i), config.layers[i]);
     if (!large && !scene.BuildSystemArray())
@@ -74,19 +92,16 @@ int RunScene(const std::vector<std::string>& args)
                     std::to_string(nx) + ", ny " + std::to_string(ny) + ").");
         return 1;
     }
-    std::error_code error;
-    const std::filesystem::path dir(outDir);
-    std::filesystem::create_directories(dir, error);
-    if (!std::filesystem::is_directory(dir)) {
-        ShowMessage("Cannot create directory " + outDir);
+    TOutputFolder folder(outDir);
+    if (!folder.Open()) {
+        ShowMessage(folder.Error());
         return 1;
     }
 
-    // The whole index volume goes to n.npy only where its copy fits the scene's memory
-    // limit beside what the scene itself holds (the system array, or two slices).
+    // The whole index volume goes to n.npy only where its copy fits the budget beside
+    // what the scene itself holds.
     const long double volumeBytes = (long double)levels * nx * ny * 16;
-    const long double sceneBytes = large ? (long double)2 * nx * ny * 16 : volumeBytes;
-    const bool writeVolume = volumeBytes + sceneBytes <= (long double)scene.GetMemoryLimit();
+    const bool writeVolume = budget == 0 || volumeBytes + (long double)need.Total() <= (long double)budget;
     std::vector<std::complex<double>> volume;
     if (writeVolume)
         volume.reserve(size_t(levels) * size_t(nx) * size_t(ny));
@@ -94,57 +109,73 @@ int RunScene(const std::vector<std::string>& args)
     const int centreRow = ny / 2;
     const int centreColumn = nx / 2;
     const int middleLevel = levels / 2;
+    const std::vector<int> xs = MapSamples(nx), ys = MapSamples(ny);
     TIndexCuts cuts;
     cuts.levels = levels;
     cuts.xyLevel = middleLevel;
-    cuts.xz.resize(size_t(levels) * size_t(nx));
-    cuts.yz.resize(size_t(levels) * size_t(ny));
-    std::ofstream csv(dir / "levels.csv", std::ios::binary | std::ios::trunc);
-    csv << "iz,report,homogeneous,mean_re,mean_im\n";
+    cuts.columns = MapSamples(levels);
+    cuts.xz.reserve(cuts.columns.size() * xs.size());
+    cuts.yz.reserve(cuts.columns.size() * ys.size());
+    size_t nextColumn = 0;
 
     // Levels in increasing order, asked as the run loop asks: report, mean, homogeneity,
     // slice; in large-scene mode each level is computed once.
-    for (int iz = 0; iz < levels; ++iz) {
-        const bool report = scene.GetLevelReport(iz);
-        const TComplex mean = scene.GetLevelMeanN(iz);
-        const bool homog = scene.IsHomogLevel(iz);
-        const TComplexArray* slice = scene.GetLevel(iz);
-        if (!slice || slice->Nx() != nx || slice->Ny() != ny) {
-            ShowMessage("Level " + std::to_string(iz) + " of the scene could not be computed.");
-            return 1;
+    bool levelFailed = false;
+    bool ok = folder.WriteStream("levels.csv", [&](std::ostream& csv) {
+        csv << "iz,report,homogeneous,mean_re,mean_im\n";
+        for (int iz = 0; iz < levels; ++iz) {
+            const bool report = scene.GetLevelReport(iz);
+            const TComplex mean = scene.GetLevelMeanN(iz);
+            const bool homog = scene.IsHomogLevel(iz);
+            const TComplexArray* slice = scene.GetLevel(iz);
+            if (!slice || slice->Nx() != nx || slice->Ny() != ny) {
+                ShowMessage("Level " + std::to_string(iz) + " of the scene could not be computed.");
+                levelFailed = true;
+                return false;
+            }
+            csv << iz << ',' << (report ? 1 : 0) << ',' << (homog ? 1 : 0) << ',' << FormatReal(mean.re) << ','
+                << FormatReal(mean.im) << '\n';
+            if (writeVolume)
+                for (int iy = 0; iy < ny; ++iy)
+                    for (int ix = 0; ix < nx; ++ix) {
+                        const TComplex n = slice->At(ix, iy);
+                        volume.emplace_back(n.re, n.im);
+                    }
+            if (nextColumn < cuts.columns.size() && cuts.columns[nextColumn] == iz) {
+                for (int ix : xs)
+                    cuts.xz.push_back(slice->At(ix, centreRow).re);
+                for (int iy : ys)
+                    cuts.yz.push_back(slice->At(centreColumn, iy).re);
+                ++nextColumn;
+            }
+            if (iz == middleLevel)
+                for (int iy : ys)
+                    for (int ix : xs)
+                        cuts.xy.push_back(slice->At(ix, iy).re);
         }
-        csv << iz << ',' << (report ? 1 : 0) << ',' << (homog ? 1 : 0) << ',' << FormatReal(mean.re) << ','
-            << FormatReal(mean.im) << '\n';
-        if (writeVolume)
-            for (int iy = 0; iy < ny; ++iy)
-                for (int ix = 0; ix < nx; ++ix) {
-                    const TComplex n = slice->At(ix, iy);
-                    volume.emplace_back(n.re, n.im);
-                }
-        for (int ix = 0; ix < nx; ++ix)
-            cuts.xz[size_t(iz) * size_t(nx) + size_t(ix)] = slice->At(ix, centreRow).re;
-        for (int iy = 0; iy < ny; ++iy)
-            cuts.yz[size_t(iz) * size_t(ny) + size_t(iy)] = slice->At(centreColumn, iy).re;
-        if (iz == middleLevel)
-            cuts.xy.assign(slice->Re(), slice->Re() + size_t(nx) * size_t(ny));
-    }
-    csv.close();
-    bool ok = bool(csv);
-    if (!ok)
-        ShowMessage("Cannot write " + (dir / "levels.csv").string());
+        return bool(csv);
+    });
+    if (!ok && !levelFailed)
+        ShowMessage(folder.Error());
 
-    if (writeVolume) {
-        if (!WriteNpyComplex128((dir / "n.npy").string(), {size_t(levels), size_t(ny), size_t(nx)}, volume)) {
-            ShowMessage("Cannot write " + (dir / "n.npy").string());
-            ok = false;
-        }
-    } else {
+    if (ok && writeVolume) {
+        ok = folder.WriteStream("n.npy", [&](std::ostream& out) {
+            return WriteNpyComplex128(out, {size_t(levels), size_t(ny), size_t(nx)}, volume);
+        });
+        if (!ok)
+            ShowMessage(folder.Error());
+    } else if (ok) {
         ShowMessage("n.npy not written: " + std::to_string(levels) + " levels of " + std::to_string(nx) + " x " +
                     std::to_string(ny) + " points exceed the memory limit.");
     }
-    ok = WriteScenePictures(config, cuts, dir, pictures) && ok;
-
-    std::cout << "levels: " << levels << '\n';
+    if (ok)
+        ok = WriteScenePictures(config, cuts, folder, pictures);
+    if (!folder.WriteManifest()) {
+        ShowMessage(folder.Error());
+        ok = false;
+    }
+    if (ok)
+        std::cout << "levels: " << levels << '\n';
     return ok ? 0 : 1;
 }
 

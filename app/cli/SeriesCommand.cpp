@@ -18,28 +18,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool ParseIndex(const std::string& text, int& out)
-{
-    try {
-        size_t used = 0;
-        const int v = std::stoi(text, &used);
-        if (used != text.size() || v < 0)
-            return false;
-        out = v;
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
 // The front end's observer during a series: hands everything on to the command line's
 // observer and keeps each run's log lines in run<j>/report.log; when a run is done it
-// writes the run's outputs and its row of variation.csv.
+// writes the run's outputs and its row of variation.csv. Every file goes through the
+// output folder (written under a temporary name, renamed when complete, listed in the
+// manifest); the table is written whole again after every run, so that it can be
+// watched while the series goes on and is never seen half written.
 class TSeriesSink : public TRunObserver {
 public:
-    TSeriesSink(TRunObserver& inner, TSimulationDriver& driver, const TVariationSeries& series, const fs::path& dir,
-        const std::function<bool(const fs::path&)>& writeRun)
-        : myInner(inner), myDriver(driver), mySeries(series), myDir(dir), myWriteRun(writeRun)
+    TSeriesSink(TRunObserver& inner, TSimulationDriver& driver, const TVariationSeries& series, TOutputFolder& folder,
+        bool iniFiles, const std::function<bool(const std::string&)>& writeRun)
+        : myInner(inner), myDriver(driver), mySeries(series), myFolder(folder), myIniFiles(iniFiles),
+          myWriteRun(writeRun)
     {
     }
 
@@ -56,40 +46,57 @@ public:
         myInner.SliceComputed(z, pass, field, scene);
     }
 
-    // Run j starts: its folder and log; before the first run, the table's header.
+    // Run j starts: its log; before the first run, the table's header.
     void RunProgress(int run, int runs) override
     {
         myInner.RunProgress(run, runs);
         if (run == 0 && !WriteHeader())
-            Fail("Cannot write " + (myDir / "variation.csv").string());
-        myRunLog.close();
-        std::error_code error;
-        fs::create_directories(RunDir(run), error);
-        myRunLog.open(RunDir(run) / "report.log", std::ios::out | std::ios::trunc);
-        if (error || !myRunLog.is_open())
-            Fail("Cannot write to folder " + RunDir(run).string());
+            Fail(myFolder.Error());
+        CloseRunLog();
+        myLogName = RunPrefix(run) + "report.log";
+        const std::string path = myFolder.BeginFile(myLogName);
+        if (!path.empty())
+            myRunLog.open(path, std::ios::out | std::ios::trunc);
+        if (path.empty() || !myRunLog.is_open())
+            Fail(path.empty() ? myFolder.Error() : "Cannot write " + (myFolder.Path() / myLogName).string());
     }
 
     void VariationDone(int run, int /*runs*/) override
     {
-        if (!myWriteRun(RunDir(run)))
-            Fail("Cannot write the results of run " + std::to_string(run) + " to " + RunDir(run).string());
+        if (!myWriteRun(RunPrefix(run)))
+            Fail("Cannot write the results of run " + std::to_string(run) + " to " +
+                 (myFolder.Path() / RunPrefix(run)).string());
         if (!AppendRow(mySeries.Rows().back()))
-            Fail("Cannot write " + (myDir / "variation.csv").string());
+            Fail(myFolder.Error());
+        if (myIniFiles && !myFolder.Adopt("parmvar" + std::to_string(run) + ".txt"))
+            Fail(myFolder.Error());
     }
 
     // The outputs of a run that a stop request interrupted (its summary says so).
     void WriteInterrupted(int run)
     {
-        if (!myWriteRun(RunDir(run)))
-            Fail("Cannot write the results of run " + std::to_string(run) + " to " + RunDir(run).string());
-        myRunLog.close();
+        if (!myWriteRun(RunPrefix(run)))
+            Fail("Cannot write the results of run " + std::to_string(run) + " to " +
+                 (myFolder.Path() / RunPrefix(run)).string());
     }
-    void CloseRunLog() { myRunLog.close(); }
+
+    // The last run's log, complete.
+    void Finish() { CloseRunLog(); }
     bool Failed() const { return myFailed; }
 
 private:
-    fs::path RunDir(int run) const { return myDir / ("run" + std::to_string(run)); }
+    static constexpr const char* kTable = "variation.csv";
+
+    static std::string RunPrefix(int run) { return "run" + std::to_string(run) + "/"; }
+
+    void CloseRunLog()
+    {
+        if (!myRunLog.is_open())
+            return;
+        myRunLog.close();
+        if (!myRunLog || !myFolder.FinishFile(myLogName))
+            Fail("Cannot write " + (myFolder.Path() / myLogName).string());
+    }
 
     void Fail(const std::string& text)
     {
@@ -101,38 +108,38 @@ private:
 
     bool WriteHeader()
     {
-        myTable.open(myDir / "variation.csv", std::ios::out | std::ios::trunc);
-        myTable << "run";
+        myTable = "run";
         for (const TSeriesColumn& column : mySeries.Columns())
-            myTable << ',' << column.name;
-        myTable << ",intensity,absorption,energy_flux_change\n" << std::flush;
-        return bool(myTable);
+            myTable += ',' + column.name;
+        myTable += ",intensity,absorption,energy_flux_change\n";
+        return myFolder.WriteText(kTable, myTable);
     }
 
     bool AppendRow(const TSeriesRow& row)
     {
-        myTable << row.run;
+        myTable += std::to_string(row.run);
         for (double v : row.values)
-            myTable << ',' << FormatReal(v);
-        myTable << ',' << FormatReal(row.reduction.intensity) << ',' << FormatReal(row.reduction.absorption) << ','
-                << FormatReal(row.reduction.energyFluxChange) << '\n'
-                << std::flush;
-        return bool(myTable);
+            myTable += ',' + FormatReal(v);
+        myTable += ',' + FormatReal(row.reduction.intensity) + ',' + FormatReal(row.reduction.absorption) + ',' +
+                   FormatReal(row.reduction.energyFluxChange) + '\n';
+        return myFolder.WriteText(kTable, myTable);
     }
 
     TRunObserver& myInner;
     TSimulationDriver& myDriver;
     const TVariationSeries& mySeries;
-    fs::path myDir;
-    const std::function<bool(const fs::path&)>& myWriteRun;
+    TOutputFolder& myFolder;
+    bool myIniFiles = false;
+    const std::function<bool(const std::string&)>& myWriteRun;
     std::ofstream myRunLog;
-    std::ofstream myTable;
+    std::string myLogName;
+    std::string myTable;
     bool myFailed = false;
 };
 
 // The three maps as float64 arrays of shape (nY, nX), element [row][column]; cells that
 // no run reached are NaN.
-bool WriteMapArrays(const TSeriesMaps& maps, const fs::path& dir)
+bool WriteMapArrays(const TSeriesMaps& maps, TOutputFolder& folder)
 {
     const size_t nx = size_t(maps.nX), ny = size_t(maps.nY);
     bool ok = true;
@@ -144,33 +151,33 @@ bool WriteMapArrays(const TSeriesMaps& maps, const fs::path& dir)
             for (size_t c = 0; c < nx; ++c)
                 if (maps.entered[c + r * nx])
                     values[c + r * nx] = map->At(int(c), int(r));
-        ok = WriteNpyFloat64((dir / name).string(), {ny, nx}, values) && ok;
+        if (!folder.WriteStream(name, [&](std::ostream& s) { return WriteNpyFloat64(s, {ny, nx}, values); })) {
+            ShowMessage(folder.Error());
+            ok = false;
+        }
     }
     return ok;
 }
 
 } // namespace
 
-int ParseSeriesOption(const std::vector<std::string>& args, size_t& i, TSeriesOptions& options)
+int ParseSeriesOption(TArgReader& args, const std::string& option, TSeriesOptions& options)
 {
-    const std::string& a = args[i];
-    if (a == "--save-inifiles") {
+    if (option == "--save-inifiles") {
         options.saveIniFiles = true;
         return 1;
     }
-    if (a != "--xparm" && a != "--yparm")
+    if (option != "--xparm" && option != "--yparm")
         return 0;
-    if (i + 1 >= args.size())
-        return -1;
-    return ParseIndex(args[++i], a == "--xparm" ? options.xParm : options.yParm) ? 1 : -1;
+    return args.Integer(option, 0, 2147483647, option == "--xparm" ? options.xParm : options.yParm) ? 1 : -1;
 }
 
 bool SeriesOptionsComplete(const TSeriesOptions& options) { return (options.xParm < 0) == (options.yParm < 0); }
 
 bool UsesSeriesOptions(const TSeriesOptions& options) { return options.xParm >= 0 || options.saveIniFiles; }
 
-TSeriesOutcome RunSeries(TSimulationDriver& driver, const TSeriesOptions& options, const fs::path& dir,
-    const std::string& configFile, const TPictureOptions& pictures, const std::function<bool(const fs::path&)>& writeRun)
+TSeriesOutcome RunSeries(TSimulationDriver& driver, const TSeriesOptions& options, TOutputFolder& folder,
+    const std::string& configFile, const TPictureOptions& pictures, const std::function<bool(const std::string&)>& writeRun)
 {
     TSeriesOutcome outcome;
     const TConfiguration& config = driver.Configuration();
@@ -183,7 +190,7 @@ TSeriesOutcome RunSeries(TSimulationDriver& driver, const TSeriesOptions& option
         return outcome;
     TVariationSeries series(driver);
     series.SetFinishedMessage(false); // the log says "Simulation Finished."
-    series.SetSaveIniFiles(options.saveIniFiles, dir.string());
+    series.SetSaveIniFiles(options.saveIniFiles, folder.Path().string());
     if (options.xParm >= 0) {
         const int count = int(config.parms.size());
         for (const int section : {options.xParm, options.yParm})
@@ -196,7 +203,7 @@ TSeriesOutcome RunSeries(TSimulationDriver& driver, const TSeriesOptions& option
             return outcome;
     }
 
-    TSeriesSink sink(*inner, driver, series, dir, writeRun);
+    TSeriesSink sink(*inner, driver, series, folder, options.saveIniFiles, writeRun);
     driver.SetObserver(&sink);
     bool started = false;
     try {
@@ -206,19 +213,17 @@ TSeriesOutcome RunSeries(TSimulationDriver& driver, const TSeriesOptions& option
     }
     if (started && series.InterruptedRun() >= 0)
         sink.WriteInterrupted(series.InterruptedRun());
-    sink.CloseRunLog();
+    sink.Finish();
     driver.SetObserver(inner);
     if (!started || sink.Failed())
         return outcome;
 
-    bool ok = WriteSeriesPictures(series, config, dir, configFile, pictures);
+    bool ok = WriteSeriesPictures(series, config, folder, configFile, pictures);
     if (series.Maps().on)
-        ok = WriteMapArrays(series.Maps(), dir) && ok;
-    if (!ok) {
-        ShowMessage("Cannot write the results to " + dir.string());
+        ok = WriteMapArrays(series.Maps(), folder) && ok;
+    if (!ok)
         return outcome;
-    }
-    Log("Results written to " + dir.string());
+    Log("Results written to " + folder.Path().string());
     outcome.ok = true;
     outcome.stopped = series.WasStopped();
     return outcome;

@@ -3,6 +3,7 @@
 // the varied parameters (TVariationSeries), with its table variation.csv, each run's
 // single-run outputs in run<j>/, the three graphs over the variation index and, for a
 // two-parameter analysis, the three maps over the x and y variation.
+#include "ArgParse.h"
 #include "RunPictures.h"
 
 #include <filesystem>
@@ -24,9 +25,9 @@ struct TSeriesOptions {
 
 constexpr const char* kSeriesUsage = "[--xparm I --yparm J] [--save-inifiles]";
 
-// Takes args[i] (and its value, advancing i) when it is a series option. Returns 1 when
-// taken, 0 when args[i] is no series option, -1 when its value is bad.
-int ParseSeriesOption(const std::vector<std::string>& args, size_t& i, TSeriesOptions& options);
+// Takes `option` (already read) and its value when it is a series option. Returns 1 when
+// taken, 0 when it is no series option, -1 when its value is bad (args says why).
+int ParseSeriesOption(TArgReader& args, const std::string& option, TSeriesOptions& options);
 // --xparm and --yparm come together or not at all.
 bool SeriesOptionsComplete(const TSeriesOptions& options);
 bool UsesSeriesOptions(const TSeriesOptions& options);
@@ -36,11 +37,12 @@ struct TSeriesOutcome {
     bool stopped = false; // ended early on a stop request
 };
 
-// Runs the series of the loaded configuration and writes its files into `dir`.
-// `writeRun(folder)` writes the single-run outputs of the run the driver holds. Refuses
-// the series options for a configuration without parmvariation.
-TSeriesOutcome RunSeries(TSimulationDriver& driver, const TSeriesOptions& options, const std::filesystem::path& dir,
+// Runs the series of the loaded configuration and writes its files into the folder.
+// `writeRun(prefix)` writes the single-run outputs of the run the driver holds under
+// `prefix` ("run<j>/"). Refuses the series options for a configuration without
+// parmvariation.
+TSeriesOutcome RunSeries(TSimulationDriver& driver, const TSeriesOptions& options, TOutputFolder& folder,
     const std::string& configFile, const TPictureOptions& pictures,
-    const std::function<bool(const std::filesystem::path&)>& writeRun);
+    const std::function<bool(const std::string&)>& writeRun);
 
 } // namespace ksn::cli

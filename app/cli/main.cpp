@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <new>
 
 namespace ksn::cli {
 
@@ -33,6 +34,7 @@ int PrintUsage(std::ostream& out)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
+        std::cerr << "ksn: no command given.\n";
         PrintUsage(std::cerr);
         return 2;
     }
@@ -44,6 +46,9 @@ int main(int argc, char** argv)
         if (c.name == name) {
             try {
                 return c.run(args);
+            } catch (const std::bad_alloc&) {
+                std::cerr << "Out of memory: ksn " << name << " could not allocate what it needed." << std::endl;
+                return 1;
             } catch (const std::exception& e) {
                 std::cerr << e.what() << std::endl;
                 return 1;

@@ -79,11 +79,31 @@ mode_t TargetMode(const std::string& fileName)
     return 0666 & ~mask;
 }
 
-bool WriteReplacing(const std::string& fileName, const std::string& text)
+// The file a name stands for: a symbolic link is followed (through a chain of them) to
+// the name it points at, even when that does not exist yet, so that saving onto a link
+// writes its target and keeps the link.
+std::string LinkTarget(const std::string& fileName)
 {
-    if (fileName.empty())
+    namespace fs = std::filesystem;
+    fs::path path(fileName);
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(path, ec)) || ec)
+            return path.string();
+        const fs::path link = fs::read_symlink(path, ec);
+        if (ec)
+            return path.string();
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+    return path.string(); // a loop of links: the rename fails on it and says so
+}
+
+bool WriteReplacing(const std::string& name, const std::string& text)
+{
+    if (name.empty())
         return false;
     namespace fs = std::filesystem;
+    const std::string fileName = LinkTarget(name);
     const fs::path target(fileName);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     // A hidden temporary beside the target, so that the final rename stays on one file system.
@@ -104,6 +124,48 @@ bool WriteReplacing(const std::string& fileName, const std::string& text)
     return ok;
 }
 
+// A sink that drops what a silent re-read reports (the first read has said it).
+class TSilentSink : public TMessageSink {
+public:
+    void ShowMessage(const std::string&) override {}
+    void LogLine(const std::string&) override {}
+};
+
+// The records that the text Save writes for `config` loads as, or false.
+bool Reload(const TConfiguration& config, TConfiguration& again)
+{
+    TSilentSink silent;
+    const TScopedMessageSink scope(&silent);
+    again = TConfiguration{};
+    again.global.fileName = config.global.fileName;
+    try {
+        TExtIniFile ini(TExtIniFile::TFromText{}, config.global.fileName, ConfigurationText(config));
+        ReadAll(ini, again);
+    } catch (const std::exception&) {
+        return false;
+    }
+    again.global.loaded = true;
+    return true;
+}
+
+// Save writes reals with 15 significant digits, so a reload sees values a few ulps off
+// the loaded ones; where the slice count of the stack fit lies on the edge of its
+// rounding tolerance, that could tip the reload by a slice, and a saved file would not
+// load as itself. The loaded records are therefore settled on what their own saved text
+// loads as, until saving that gives the same text (at once for nearly every file).
+void Settle(TConfiguration& config)
+{
+    for (int round = 0; round < 4; ++round) {
+        TConfiguration again;
+        if (!Reload(config, again))
+            return;
+        const std::string text = ConfigurationText(config);
+        if (ConfigurationText(again) == text)
+            return;
+        config = again;
+    }
+}
+
 } // namespace
 
 bool LoadConfiguration(const std::string& fileName, TConfiguration& config)
@@ -117,6 +179,7 @@ bool LoadConfiguration(const std::string& fileName, TConfiguration& config)
     try {
         TExtIniFile ini(fileName, TExtIniFile::kNameAsGiven);
         ReadAll(ini, config);
+        Settle(config);
     } catch (const std::exception& e) {
         ShowMessage(e.what());
         ShowMessage("Error. Cannot load file!");

@@ -231,11 +231,15 @@ std::string IniTimeText(TDateTime value)
 std::int32_t TCustomIniFile::ReadInteger(const std::string& section, const std::string& key,
                                          std::int32_t defaultValue) const
 {
-    std::string text = ReadString(section, key, "");
+    std::int32_t value = 0;
+    return TryReadIniInteger(ReadString(section, key, ""), value) ? value : defaultValue;
+}
+
+bool TryReadIniInteger(std::string text, std::int32_t& value)
+{
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
         text.replace(0, 2, 1, '$');
-    std::int32_t value = 0;
-    return TryParseIniInteger(text, value) ? value : defaultValue;
+    return TryParseIniInteger(text, value);
 }
 
 void TCustomIniFile::WriteInteger(const std::string& section, const std::string& key, std::int32_t value)

@@ -73,6 +73,8 @@ private:
 bool EqualNoCase(const std::string& a, const std::string& b);
 // Delphi-style integer text: optional sign, then decimal digits or "$" and hex digits.
 bool TryParseIniInteger(const std::string& text, std::int32_t& value);
+// The text of an integer key: "0x"/"0X" read as "$", then TryParseIniInteger.
+bool TryReadIniInteger(std::string text, std::int32_t& value);
 // Calendar conversions of TDateTime (proleptic Gregorian calendar).
 bool TryParseIniDate(const std::string& text, TDateTime& value);
 bool TryParseIniTime(const std::string& text, TDateTime& value);

@@ -1,6 +1,7 @@
 #include "config/ExtIniFile.h"
 
 #include "config/FloatText.h"
+#include "config/Messages.h"
 #include "numerics/GeneralError.h"
 
 #include <cctype>
@@ -59,6 +60,12 @@ TExtIniFile::TExtIniFile(const std::string& fileName, int mode) : TMemIniFile(Op
     SetRequired(true);
 }
 
+TExtIniFile::TExtIniFile(TFromText tag, const std::string& fileName, const std::string& text)
+    : TMemIniFile(tag, fileName, text)
+{
+    SetRequired(true);
+}
+
 double TExtIniFile::ReadFloat(const std::string& key) const
 {
     const std::string text = ReadString(mySection, key, "0");
@@ -69,7 +76,17 @@ double TExtIniFile::ReadFloat(const std::string& key) const
     return value;
 }
 
-std::int32_t TExtIniFile::ReadInteger(const std::string& key) const { return ReadInteger(mySection, key, 0); }
+std::int32_t TExtIniFile::ReadInteger(const std::string& key) const
+{
+    const std::string text = ReadString(mySection, key, "0");
+    std::int32_t value = 0;
+    if (TryReadIniInteger(text, value))
+        return value;
+    // The file format reads such text as 0 without a word; "nx=1e3" or "32abc" would
+    // then fail far from their cause, so say which key and text it was.
+    ShowMessage("Warning: " + mySection + "/" + key + " = '" + text + "' is no whole number in the 32-bit range; read as 0.");
+    return 0;
+}
 
 bool TExtIniFile::ReadBool(const std::string& key) const { return ReadBool(mySection, key); }
 

@@ -19,6 +19,8 @@ public:
     // ".ini" is appended when the lower-cased name does not contain ".ini". The current
     // section starts as "Data".
     TExtIniFile(const std::string& fileName, int mode);
+    // The reader over `text` (a file's contents already in memory).
+    TExtIniFile(TFromText, const std::string& fileName, const std::string& text);
 
     // The name for a given name and mode, ".ini" appended as the constructor says.
     static std::string ResolveName(const std::string& fileName, int mode);
@@ -37,7 +39,8 @@ public:
     // A required real; text that is no number throws EGeneralError naming section, key
     // and text. Infinite and NaN values count as no number.
     double ReadFloat(const std::string& key) const;
-    // A required integer; text that is no integer gives 0.
+    // A required integer; text that is no integer gives 0, with a warning naming the
+    // section, key and text.
     std::int32_t ReadInteger(const std::string& key) const;
     // A required flag (see TCustomIniFile::ReadBool).
     bool ReadBool(const std::string& key) const;

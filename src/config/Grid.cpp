@@ -95,6 +95,9 @@ void FitSlicesToLayers(const TLayerParmsVec& layers, TGridParms& grid, TScale sc
         return;
     const std::string unit = UnitText(scale);
     const TExtended stack = LayerEnd(layers.back());
+    if (!std::isfinite(double(stack)) || !std::isfinite(layers.back().zStart))
+        throw EGeneralError("Invalid layer stack: the thicknesses of the " + std::to_string(layers.size()) +
+                            " layers add up to more than the range of doubles.");
     const TExtended q = stack / grid.dz;
     if (!std::isfinite(double(q)) || q >= 2147483648.0L)
         throw EGeneralError("Invalid layer stack: " + FormatReal(double(stack)) + " with dz = " +
@@ -105,7 +108,15 @@ void FitSlicesToLayers(const TLayerParmsVec& layers, TGridParms& grid, TScale sc
                             " is thinner than one slice of dz = " + FormatReal(grid.dz) + unit + ".");
     // The file's Z holds exactly nz slices of dz; a stack that is not within rounding of
     // it runs its own whole slices at the same spacing.
-    if (std::fabs(q - grid.nz) <= 1e-9L * std::fmax(1.0L, q))
+    const TExtended tolerance = 1e-9L * std::fmax(1.0L, q);
+    // Where the quotient lies on the edge of that tolerance, within the few ulps by which
+    // Save's 15 digits move a reloaded Z, the file's own count stands: otherwise a file
+    // saved with the fitted count could reload with the next one, and that one with the
+    // first again.
+    const TExtended edge = 1e-4L * tolerance;
+    if (std::fabs(q - grid.nz) <= tolerance + edge)
+        return;
+    if (grid.nz == std::floor(q) && std::fabs(std::fabs(q - (grid.nz + 1.0L)) - tolerance) <= edge)
         return;
     Log("Layer stack of " + FormatReal(double(stack)) + unit + " differs from Z = " + FormatReal(grid.Z) + unit +
         ": running " + std::to_string(slices) + " slices of dz = " + FormatReal(grid.dz) + unit + ".");

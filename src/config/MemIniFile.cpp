@@ -2,13 +2,51 @@
 
 #include "numerics/GeneralError.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <fstream>
-#include <iterator>
-#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ksn {
 
 namespace {
+
+// What a path is when it is no regular file, for the refusal.
+const char* KindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "no regular file";
+}
+
+[[noreturn]] void Refuse(const std::string& fileName, const std::string& why)
+{
+    throw EGeneralError("Cannot read " + fileName + ": " + why + ".");
+}
+
+std::string LimitText(std::uint64_t limit)
+{
+    return limit % (1u << 20) == 0 ? std::to_string(limit >> 20) + " MiB" : std::to_string(limit) + " bytes";
+}
+
+std::string Lower(const std::string& s)
+{
+    std::string out(s);
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
 
 // Blanks are every control character and the space, so that CR of CR LF files, tabs
 // and stray NULs never become part of a name or value.
@@ -56,14 +94,67 @@ std::string NormaliseIniLine(const std::string& line)
     return s;
 }
 
+std::string ReadIniFileText(const std::string& fileName, std::uint64_t limit)
+{
+    // Look before opening: opening a device or a FIFO may itself have effects.
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {}; // a file that does not exist loads as an empty one
+        Refuse(fileName, std::strerror(errno));
+    }
+    if (!S_ISREG(st.st_mode))
+        Refuse(fileName, std::string(KindOf(st.st_mode)) + ", not a configuration file");
+    // O_NONBLOCK: should the name have become a FIFO since, opening it does not wait.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        Refuse(fileName, std::strerror(errno));
+    struct TCloser {
+        int fd;
+        ~TCloser() { ::close(fd); }
+    } closer{fd};
+    if (::fstat(fd, &st) != 0)
+        Refuse(fileName, std::strerror(errno));
+    if (!S_ISREG(st.st_mode))
+        Refuse(fileName, std::string(KindOf(st.st_mode)) + ", not a configuration file");
+    const auto tooLarge = [&] {
+        Refuse(fileName, "larger than the " + LimitText(limit) + " a configuration file may have");
+    };
+    if (std::uint64_t(st.st_size) > limit)
+        tooLarge();
+    // Read to the end, but never more than the limit: a file may grow while it is read,
+    // and some report no size at all.
+    std::string text;
+    text.resize(size_t(st.st_size));
+    size_t done = 0;
+    for (;;) {
+        if (done == text.size()) {
+            if (done > limit)
+                tooLarge();
+            text.resize(done + 65536);
+        }
+        const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            Refuse(fileName, std::strerror(errno));
+        if (n == 0)
+            break;
+        done += size_t(n);
+    }
+    if (done > limit)
+        tooLarge();
+    text.resize(done);
+    return text;
+}
+
 TMemIniFile::TMemIniFile(const std::string& fileName) : TCustomIniFile(fileName)
 {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in)
-        return;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return; // unreadable (a folder, an I/O error): start empty
+    SetText(ReadIniFileText(fileName));
+}
+
+TMemIniFile::TMemIniFile(TFromText, const std::string& fileName, const std::string& text) : TCustomIniFile(fileName)
+{
     SetText(text);
 }
 
@@ -76,9 +167,23 @@ TMemIniFile::~TMemIniFile()
     }
 }
 
+void TMemIniFile::RebuildIndex()
+{
+    mySectionIndex.clear();
+    for (size_t i = 0; i < mySections.size(); ++i)
+        mySectionIndex.emplace(Lower(mySections[i].name), i); // keeps the first of a name
+}
+
+void TMemIniFile::AppendSection(const std::string& name)
+{
+    mySections.push_back({name, {}});
+    mySectionIndex.emplace(Lower(name), mySections.size() - 1);
+}
+
 void TMemIniFile::SetText(const std::string& text)
 {
     mySections.clear();
+    mySectionIndex.clear();
     size_t pos = 0;
     // A UTF-8 byte-order mark is no part of the first line.
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
@@ -96,7 +201,7 @@ void TMemIniFile::SetText(const std::string& text)
         if (line.empty())
             continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            mySections.push_back({line.substr(1, line.size() - 2), {}});
+            AppendSection(line.substr(1, line.size() - 2));
             current = &mySections.back();
         } else if (current) {
             current->lines.push_back(line);
@@ -120,10 +225,8 @@ std::string TMemIniFile::GetText() const
 
 const TMemIniFile::TSection* TMemIniFile::FindSection(const std::string& name) const
 {
-    for (const auto& section : mySections)
-        if (EqualNoCase(section.name, name))
-            return &section;
-    return nullptr;
+    const auto it = mySectionIndex.find(Lower(name));
+    return it == mySectionIndex.end() ? nullptr : &mySections[it->second];
 }
 
 TMemIniFile::TSection* TMemIniFile::FindSection(const std::string& name)
@@ -158,7 +261,7 @@ void TMemIniFile::WriteString(const std::string& section, const std::string& key
 {
     TSection* s = FindSection(section);
     if (!s) {
-        mySections.push_back({section, {}});
+        AppendSection(section);
         s = &mySections.back();
     }
     const std::string line = key + "=" + value;
@@ -201,6 +304,7 @@ void TMemIniFile::EraseSection(const std::string& section)
     for (auto it = mySections.begin(); it != mySections.end(); ++it)
         if (EqualNoCase(it->name, section)) {
             mySections.erase(it);
+            RebuildIndex();
             myModified = true;
             return;
         }

@@ -5,10 +5,23 @@
 // is written back when the object is destroyed.
 #include "config/CustomIniFile.h"
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace ksn {
+
+// The largest file a configuration may be: far beyond any scene description, small
+// enough that reading it can neither exhaust memory nor take long.
+constexpr std::uint64_t kMaxIniFileBytes = std::uint64_t(64) << 20;
+
+// The whole text of an ini file. A name that does not exist (or lies in a folder that
+// does not exist) reads as an empty file; anything else that is no regular file of at
+// most `limit` bytes (a folder, a FIFO, a device, a link to one, a file that cannot be
+// read) throws EGeneralError with one line naming the file and the reason. A FIFO is
+// never waited for.
+std::string ReadIniFileText(const std::string& fileName, std::uint64_t limit = kMaxIniFileBytes);
 
 // One line as the parser keeps it: blanks trimmed, everything from the first ";" on
 // dropped, blanks around the first "=" removed. Returns "" for a line to be skipped.
@@ -16,8 +29,13 @@ std::string NormaliseIniLine(const std::string& line);
 
 class TMemIniFile : public TCustomIniFile {
 public:
-    // Loads and parses the file if it exists and can be read; starts empty otherwise.
+    // Loads and parses the file (ReadIniFileText: a missing file starts empty, one that
+    // is no readable regular file of bounded size throws EGeneralError).
     explicit TMemIniFile(const std::string& fileName);
+    // Parses `text` as the file's contents; nothing is read (and, unmodified, nothing
+    // written).
+    struct TFromText {};
+    TMemIniFile(TFromText, const std::string& fileName, const std::string& text);
     // Writes back when modified; a failure here is not reported (call UpdateFile to know).
     ~TMemIniFile() override;
 
@@ -61,8 +79,15 @@ private:
     TSection* FindSection(const std::string& name);
     // Index of the first line whose key matches, or -1.
     static long FindKey(const TSection& section, const std::string& key);
+    // The section list changed in a way other than appending: index it again.
+    void RebuildIndex();
+    void AppendSection(const std::string& name);
 
     std::vector<TSection> mySections;
+    // Lower-cased name -> position of the first section of that name, so that a lookup
+    // costs the same with 20000 sections as with three (loading stays linear in the
+    // file size).
+    std::unordered_map<std::string, size_t> mySectionIndex;
     bool myRequired = false;
     bool myModified = false;
 };

@@ -4,14 +4,15 @@
 
 #include "config/FloatText.h"
 #include "config/Messages.h"
+#include "control/RunChecks.h"
 #include "pool/PTimer.h"
 #include "numerics/GeneralError.h"
 
 #include <cassert>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <thread>
-#include <unistd.h>
 
 namespace ksn {
 
@@ -19,21 +20,8 @@ namespace {
 
 int Parity(int v) { return ((v % 2) + 2) % 2; }
 
-// Physical memory of this machine in bytes (0 when unknown).
-double PhysicalMemoryBytes()
-{
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
-    return pages > 0 && pageSize > 0 ? double(pages) * double(pageSize) : 0.0;
-}
-
-// The share of the physical memory the slice stores may take.
-constexpr double kStoreShare = 0.6;
-
-std::string GiB(double bytes)
-{
-    return FormatReal(std::round(bytes / (1024.0 * 1024.0 * 1024.0) * 100.0) / 100.0) + " GiB";
-}
+// v mod m in 0 ... m-1, without the overflow of (v % m + m) for m near 2^31.
+int Modulo(int v, int m) { return int(((std::int64_t(v) % m) + m) % m); }
 
 } // namespace
 
@@ -43,7 +31,33 @@ struct TSimulationDriver::TLevel {
     const TComplexArray* slice = nullptr;
 };
 
-// A run must not start on a configuration that would crash it or compute garbage.
+std::uint64_t TSimulationDriver::MemoryBudget() const
+{
+    return myMemoryBudget > 0 ? myMemoryBudget : MemoryBudgetBytes();
+}
+
+const TFieldOptionsArr& TSimulationDriver::RunWaves() const
+{
+    return myIncident && myIncident->Waves().size() == myConfig.waves.size() ? myIncident->Waves() : myConfig.waves;
+}
+
+const TLayerParmsVec& TSimulationDriver::RunLayers() const
+{
+    return myScene ? myScene->Layers() : myConfig.layers;
+}
+
+bool TSimulationDriver::CanRun()
+{
+    const TScopedMessageSink scope(myObserver);
+    if (!myLoaded) {
+        ShowMessage("Please load .ini File.");
+        return false;
+    }
+    return CheckRunnable();
+}
+
+// A run must not start on a configuration that would crash it, exhaust the memory or
+// compute garbage; every reason is shown, then the warnings of a run that may start.
 bool TSimulationDriver::CheckRunnable()
 {
     const TGridParms& g = myConfig.grid;
@@ -59,27 +73,47 @@ bool TSimulationDriver::CheckRunnable()
                       std::to_string(g.nz) + " slices.");
     if (!myIncident || myConfig.waves.empty())
         return refuse("There is no incident field (wavenum must be at least 1 and the method known).");
-    // The incident field's own wave list: a parameter variation steps its values.
-    const TFieldOptionsArr& waves = myIncident->Waves();
-    for (size_t n = 0; n < waves.size(); ++n)
-        if (!(waves[n].lambda > 0))
-            return refuse("The wavelength of wave" + std::to_string(n) + " must be positive.");
 
-    // The forward store holds every stored slice's field with its three maps; a
-    // bidirectional run may hold as many reflected fields again.
-    const double points = double(g.nx) * double(g.ny);
-    const double components = IsScalarMethod(myConfig.global.simMethod) ? 1.0 : 3.0;
-    const double perField = points * (components * 16.0 + 8.0 + 16.0 + 16.0);
-    const int modulus = myConfig.global.moduloTracking && myConfig.global.modulus > 1 ? myConfig.global.modulus : 1;
-    const double stored = std::ceil(double(myScene->GetNz()) / modulus);
-    // With reflection passes the backward fields of the stored slices are kept as well.
-    const double copies = !myConfig.global.bidirectional ? 1.0 : myConfig.global.reflections > 0 ? 3.0 : 2.0;
-    const double need = perField * stored * copies;
-    const double have = PhysicalMemoryBytes();
-    if (have > 0 && need > kStoreShare * have)
-        return refuse("The slice store would need about " + GiB(need) + " but this machine has " + GiB(have) +
-                      ". Store fewer slices with modulotracking=1 and a larger modulus.");
+    const std::vector<std::string> faults = PhysicsFaults(myConfig.global, g, RunWaves(), RunLayers());
+    for (const std::string& fault : faults)
+        refuse(fault);
+    if (!faults.empty())
+        return false;
+    const std::string fieldFault = IncidentFieldFault(*myIncident, RunWaves());
+    if (!fieldFault.empty())
+        return refuse(fieldFault);
+
+    const std::string memory =
+        MemoryRefusal(EstimateRunMemory(myConfig.global, g, myRunOutputs), MemoryBudget(), myConfig.global, g);
+    if (!memory.empty())
+        return refuse(memory);
+
+    // Every level of a built scene is checked now; large-scene levels as the sweep
+    // computes them (CheckLevel).
+    myLevelsChecked = !myScene->IsLargeScene();
+    if (myLevelsChecked)
+        for (int iz = 0; iz < myScene->GetNz(); ++iz)
+            if (const TComplexArray* level = myScene->GetLevel(iz)) {
+                const std::string fault = LevelFault(*level, iz);
+                if (!fault.empty())
+                    return refuse(fault);
+            }
+    for (const std::string& warning : GainWarnings(RunLayers()))
+        Log(warning);
     return true;
+}
+
+bool TSimulationDriver::CheckLevel(int iz)
+{
+    if (myLevelsChecked)
+        return true; // every level was checked before the run
+    const TLevel level = FetchLevel(iz);
+    const std::string fault = level.slice ? LevelFault(*level.slice, iz) : std::string();
+    if (fault.empty())
+        return true;
+    ShowMessage("Simulation ended. " + fault);
+    myLevelFault = true;
+    return false;
 }
 
 TSimulationDriver::TLevel TSimulationDriver::FetchLevel(int iz)
@@ -178,6 +212,7 @@ bool TSimulationDriver::Run()
 bool TSimulationDriver::RunInScope()
 {
     myStopped = false;
+    myLevelFault = false;
     if (!myLoaded) {
         ShowMessage("Please load .ini File.");
         return false;
@@ -196,8 +231,12 @@ bool TSimulationDriver::RunInScope()
                                                   : int(std::max(1u, std::thread::hardware_concurrency()));
     TBrelWaveOptics engine = threads >= 2 ? TBrelWaveOptics(threads) : TBrelWaveOptics();
     engine.SetSummation(mySummation);
-    // The coefficient tables may take a quarter of what the slice store may.
-    engine.SetCoefficientBudget(std::size_t(0.25 * kStoreShare * PhysicalMemoryBytes()));
+    // The coefficient tables are the one part of a run outside the memory estimate: they
+    // may take a quarter of what the budget leaves (1 GiB where the budget is unknown).
+    const std::uint64_t budget = MemoryBudget();
+    const std::uint64_t estimate = EstimateRunMemory(global, myConfig.grid, myRunOutputs).Total();
+    engine.SetCoefficientBudget(
+        budget == 0 ? std::size_t(1) << 30 : budget > estimate ? std::size_t((budget - estimate) / 4) : 0);
     TPropagationStep prop = myPropOverride ? myPropOverride : engine.GetPropFunc(global);
     if (!prop)
         throw EGeneralError("Cannot start simulation. Function pointer \"propFunc\" not assigned!");
@@ -216,7 +255,8 @@ bool TSimulationDriver::RunInScope()
     mySliceCount = myScene->GetNz();
     myTrackingActive = global.moduloTracking && global.modulus > 1;
     myStoreModulus = myTrackingActive ? global.modulus : 1;
-    const int trackedSlices = (mySliceCount + myStoreModulus - 1) / myStoreModulus;
+    // ceil(N / m) in 64 bits: N + m - 1 overflows 32 bits for a modulus near 2^31.
+    const int trackedSlices = int((std::int64_t(mySliceCount) + myStoreModulus - 1) / myStoreModulus);
     myForwardStore.assign(size_t(trackedSlices), nullptr);
     myMapped.assign(size_t(trackedSlices), 0);
     int passes = 0;
@@ -230,6 +270,8 @@ bool TSimulationDriver::RunInScope()
 
     Log("Simulation Started.");
     myStats = TRunStatistics{};
+    myResultsNonFinite = false;
+    myResultsNonZero = false;
     myStats.stepMs.assign(size_t(mySliceCount), 0);
     TPerfTimer timer;
     timer.Start();
@@ -244,6 +286,13 @@ bool TSimulationDriver::RunInScope()
         RunSweeps(prop, refl, passes, engine);
         myRecycled.clear();
         myStopRequested.store(false, std::memory_order_relaxed);
+        if (myLevelFault) {
+            myForwardStore.clear();
+            myBackwardStore.clear();
+            myBackFieldStore.clear();
+            myMapped.clear();
+            return false;
+        }
         if (myStopped) {
             // Keep the entries of the slices done; a stop in a reflection pass keeps them all.
             size_t done = 0;
@@ -268,7 +317,7 @@ bool TSimulationDriver::RunInScope()
         Log(text + ".");
     }
     WriteReport();
-    return true;
+    return CheckResults();
 }
 
 bool TSimulationDriver::StopAfterStep(int z, int pass, int /*passes*/)
@@ -297,13 +346,15 @@ void TSimulationDriver::RunSweeps(
         const int k = z / m;
         const bool stored = z % m == 0;
         const int r = myTrackingActive ? z / m : z - d;
-        const bool reflectionAllowed = !myTrackingActive || ((z - d) % m + m) % m == 1;
+        const bool reflectionAllowed = !myTrackingActive || Modulo(z - d, m) == 1;
         const bool sweepStart = (z == 0 && d == +1) || (z == N - 1 && d == -1);
         const bool sweepEnd = (z == N - 1 && d == +1) || (z == 1 && d == -1);
         const std::uint8_t report = myScene->GetLevelReport(z) ? 1 : 0;
         assert(k >= 0 && k < int(myForwardStore.size()));
 
         if (p == 0) {
+            if (!CheckLevel(z))
+                break;
             if (!W[Parity(z)])
                 W[Parity(z)] = RecycledField();
             if (z == 0)

@@ -117,16 +117,30 @@ void TSimulationDriver::ComputeSliceMaps(size_t k, bool mapsAreZero)
     else
         for (size_t b = 0; b < blocks; ++b)
             mapBlock(int(b), 0);
+    // The block sums also tell whether the slice left the range of doubles (a NaN or Inf
+    // anywhere reaches its block's sum) and whether it holds any light (I_n > 0 where
+    // I > 0, since Re n > 0): CheckResults reports that once for the run.
     TExtended totalIntensity = field->GetIntensity();
     TExtended totalAbsorption = field->GetAbsorption();
-    if (report)
-        for (size_t b = 0; b < blocks; ++b)
-            for (size_t lane = 0; lane < kLanes; ++lane) {
-                totalIntensity += myBlockSums[(2 * b) * kLanes + lane];
-                totalAbsorption += myBlockSums[(2 * b + 1) * kLanes + lane];
+    for (size_t b = 0; b < blocks; ++b)
+        for (size_t lane = 0; lane < kLanes; ++lane) {
+            const double sumI = myBlockSums[(2 * b) * kLanes + lane];
+            const double sumA = myBlockSums[(2 * b + 1) * kLanes + lane];
+            if (!std::isfinite(sumI) || !std::isfinite(sumA))
+                myResultsNonFinite = true;
+            else if (sumI != 0)
+                myResultsNonZero = true;
+            if (report) {
+                totalIntensity += sumI;
+                totalAbsorption += sumA;
             }
-    field->SetIntensity(double(totalIntensity));
-    field->SetAbsorption(double(totalAbsorption));
+        }
+    if (std::isfinite(double(totalIntensity)) && std::isfinite(double(totalAbsorption))) {
+        field->SetIntensity(double(totalIntensity));
+        field->SetAbsorption(double(totalAbsorption));
+    } else {
+        myResultsNonFinite = true;
+    }
 }
 
 void TSimulationDriver::ComputeMaps()
@@ -134,6 +148,29 @@ void TSimulationDriver::ComputeMaps()
     for (size_t k = 0; k < myForwardStore.size(); ++k)
         if (k >= myMapped.size() || !myMapped[k])
             ComputeSliceMaps(k, false);
+}
+
+bool TSimulationDriver::CheckResults()
+{
+    if (myResultsNonFinite) {
+        ShowMessage("The results are not finite: the field or its intensity left the range of doubles during the "
+                    "run (a gain layer with negative kappa over a long path?). Nothing is reported as a result.");
+        return false;
+    }
+    if (myResultsNonZero || myForwardStore.empty() || !myIncident)
+        return true;
+    // Zero everywhere in every stored slice: only right when the incident field is zero.
+    const TGridParms& g = myConfig.grid;
+    for (int iy = 0; iy < g.ny; ++iy)
+        for (int ix = 0; ix < g.nx; ++ix) {
+            const TCVec3 e = myIncident->GetEVec(ix, iy);
+            if (e.x.re != 0 || e.x.im != 0 || e.y.re != 0 || e.y.im != 0 || e.z.re != 0 || e.z.im != 0) {
+                ShowMessage("The field vanished: every stored slice is zero although the incident field is not "
+                            "(no plane wave of the incident field can propagate on this grid).");
+                return false;
+            }
+        }
+    return true;
 }
 
 void TSimulationDriver::WriteReport()

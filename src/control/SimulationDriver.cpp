@@ -75,6 +75,16 @@ bool TSimulationDriver::LoadScene(bool read)
     // 3. The scene: layers handed over in order; all slices built unless large-scene mode.
     // A new scene also when the configuration's grid was edited since the last build.
     const bool newScene = read || !myScene || !(myScene->Grid() == myConfig.grid);
+    // One estimate before the large allocations: the levels (or the two of large-scene
+    // mode) and the incident field.
+    const std::string memory = MemoryRefusal(EstimateLoadMemory(myConfig.global, myConfig.grid), MemoryBudget(),
+        myConfig.global, myConfig.grid, "The scene and the incident field");
+    if (!memory.empty()) {
+        myScene.reset();
+        myIncident.reset();
+        ShowMessage(memory);
+        return false;
+    }
     if (newScene) {
         myScene = std::make_unique<TBrelScenes>(myConfig.global.layerNum, myConfig.grid, myConfig.global.largeScene);
         for (int i = 0; i < int(myConfig.layers.size()); ++i)

@@ -4,6 +4,7 @@
 // field slice by slice through the scene (with reflection passes for bidirectional
 // runs), then computes the intensity and absorption maps and writes the report.
 #include "config/Configuration.h"
+#include "config/MemoryBudget.h"
 #include "control/RunObserver.h"
 #include "engine/BrelWaveOptics.h"
 #include "engine/Steps.h"
@@ -72,9 +73,20 @@ public:
     bool BuildInput(bool read);
 
     // Start: one complete run. Returns false when the run is refused (the message has
-    // been shown). A method without a propagation (or, bidirectional, reflection) step
-    // raises EGeneralError with the system's text.
+    // been shown) or ends on a fault: an index level that cannot be propagated through,
+    // or results that are not finite. A method without a propagation (or,
+    // bidirectional, reflection) step raises EGeneralError with the system's text.
     bool Run();
+    // Whether Run would start on what is loaded now: shows every refusal ("Cannot start
+    // simulation. <why>") and returns false, or logs the warnings (gain layers) and
+    // returns true. Run checks the same before every run, so a variation that steps a
+    // value out of range is refused before its run.
+    bool CanRun();
+    // What the front end writes after a run, counted in the run's memory estimate.
+    void SetRunOutputs(const TRunOutputs& outputs) { myRunOutputs = outputs; }
+    // The memory a load or run may take; 0 (the default): MemoryBudgetBytes().
+    void SetMemoryBudget(std::uint64_t bytes) { myMemoryBudget = bytes; }
+    std::uint64_t MemoryBudget() const;
 
     TConfiguration& Configuration() { return myConfig; }
     const TConfiguration& Configuration() const { return myConfig; }
@@ -108,6 +120,15 @@ private:
     void HandVariations(bool toField);
     bool RunInScope();
     bool CheckRunnable();
+    // The waves and layers a run uses now: the field's and the scene's own lists, which a
+    // variation steps, else the records.
+    const TFieldOptionsArr& RunWaves() const;
+    const TLayerParmsVec& RunLayers() const;
+    // Pass 0: refuses level iz (message shown) when it cannot be propagated through.
+    bool CheckLevel(int iz);
+    // After the maps: false (message shown) when a stored field is not finite, or zero
+    // everywhere although the incident field is not.
+    bool CheckResults();
     TLevel FetchLevel(int iz);
     // The published slices of the step from level `from` to level `to`.
     TStepInput StepInput(int from, int to);
@@ -149,6 +170,12 @@ private:
     TPropagationStep myPropOverride;
     TReflectionStep myReflOverride;
     std::function<TExtended()> myStepTimeOverride;
+    TRunOutputs myRunOutputs;
+    std::uint64_t myMemoryBudget = 0;
+    bool myLevelsChecked = false;    // every level was checked before the sweep
+    bool myLevelFault = false;       // the sweep ended on a level that cannot be propagated
+    bool myResultsNonFinite = false; // found by ComputeMaps
+    bool myResultsNonZero = false;
     int myStoreModulus = 1;
     bool myTrackingActive = false;
     int mySliceCount = 0;

@@ -3,6 +3,7 @@
 // results load directly with numpy.load.
 #include <complex>
 #include <cstddef>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,5 +14,11 @@ bool WriteNpyComplex128(const std::string& path, const std::vector<std::size_t>&
     const std::vector<std::complex<double>>& data);
 // dtype "<f8": float64.
 bool WriteNpyFloat64(const std::string& path, const std::vector<std::size_t>& shape, const std::vector<double>& data);
+
+// The same into a stream (a TOutputFolder file); false when the sizes disagree or the
+// stream failed.
+bool WriteNpyComplex128(std::ostream& out, const std::vector<std::size_t>& shape,
+    const std::vector<std::complex<double>>& data);
+bool WriteNpyFloat64(std::ostream& out, const std::vector<std::size_t>& shape, const std::vector<double>& data);
 
 } // namespace ksn

@@ -174,7 +174,8 @@ bool WriteSvg(const std::string& path, const TPicture& picture)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << PictureToSvg(picture);
-    return bool(out);
+    out.close(); // flushed before it is judged: a full disk is a failure
+    return !out.fail();
 }
 
 } // namespace ksn

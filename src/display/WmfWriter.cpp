@@ -363,7 +363,8 @@ bool WriteWmf(const std::string& path, const TPicture& picture)
     const std::vector<std::uint8_t> bytes = PictureToWmf(picture);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return bool(out);
+    out.close(); // flushed before it is judged: a full disk is a failure
+    return !out.fail();
 }
 
 } // namespace ksn

@@ -89,6 +89,7 @@ bool TBrelScenes::Replace(int i, const TLayerParms& layer)
     }
     // Cached large-scene levels were computed from the old record.
     InvalidateLevelCache();
+    myLevelRangesValid = false;
     myUnsupportedShown = false;
     return true;
 }
@@ -121,17 +122,39 @@ bool TBrelScenes::GetLevelParms(double z, TLayerParms& out) const
     return false;
 }
 
+void TBrelScenes::CacheLevelRanges() const
+{
+    myLevelRanges.resize(myLayerParmsVec.size());
+    myLevelRangesRise = true;
+    for (size_t i = 0; i < myLayerParmsVec.size(); ++i) {
+        LevelRange(myLayerParmsVec[i], myLevelRanges[i].first, myLevelRanges[i].second);
+        if (i > 0 && (myLevelRanges[i].first < myLevelRanges[i - 1].first ||
+                         myLevelRanges[i].second < myLevelRanges[i - 1].second))
+            myLevelRangesRise = false;
+    }
+    myLevelRangesValid = true;
+}
+
 int TBrelScenes::LayerOfLevel(int iz) const
 {
     // The builders place a layer on Floor(zStart/dz) <= iz < Floor((zStart + thickness)/dz)
     // and a later layer overwrites an earlier one; the same rule finds a level's layer,
     // so that both modes agree even where iz*dz rounds across a layer boundary.
-    for (int i = int(myLayerParmsVec.size()) - 1; i >= 0; --i) {
-        int i0 = 0, i1 = 0;
-        LevelRange(myLayerParmsVec[size_t(i)], i0, i1);
-        if (i0 <= iz && iz < i1)
-            return i;
+    if (!myLevelRangesValid)
+        CacheLevelRanges();
+    if (myLevelRangesRise) {
+        // Starts and ends both rise: the last layer starting at or before iz is the only
+        // one that can hold it (every earlier one ends at or before that start).
+        const auto after = std::upper_bound(myLevelRanges.begin(), myLevelRanges.end(), iz,
+            [](int level, const std::pair<int, int>& range) { return level < range.first; });
+        if (after == myLevelRanges.begin())
+            return -1;
+        const auto last = after - 1;
+        return iz < last->second ? int(last - myLevelRanges.begin()) : -1;
     }
+    for (int i = int(myLevelRanges.size()) - 1; i >= 0; --i)
+        if (myLevelRanges[size_t(i)].first <= iz && iz < myLevelRanges[size_t(i)].second)
+            return i;
     return -1;
 }
 

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ksn {
@@ -143,8 +144,11 @@ private:
     void LevelRange(const TLayerParms& l, int& i0, int& i1) const;
     // Large scene: the cache slot holding level iz, computing it when needed; -1 if none.
     int CachedSlot(int iz);
-    // The last layer whose level range holds iz (the later layer wins), or -1.
+    // The last layer whose level range holds iz (the later layer wins), or -1. A binary
+    // search over the cached ranges when they rise with the layer number (layers end to
+    // end), so that a run over many layers is not quadratic in their number.
     int LayerOfLevel(int iz) const;
+    void CacheLevelRanges() const;
     // Clamp into 0 .. count-1 (0 for an empty range).
     static int ClampLevel(int iz, int count);
 
@@ -158,6 +162,12 @@ private:
     TGridParms myGrid;
     TComplexVector myMeanNVec;
     TVariationOdometer myVariation; // the layer variations with their count and total
+
+    // Level range [i0, i1) of every layer; depends only on zStart and thickness, which
+    // change through Replace alone.
+    mutable std::vector<std::pair<int, int>> myLevelRanges;
+    mutable bool myLevelRangesValid = false;
+    mutable bool myLevelRangesRise = false;
 
     std::uint64_t myMemoryLimit = 0;
     long long myLevelsComputed = 0;

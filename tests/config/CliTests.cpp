@@ -73,14 +73,18 @@ TEST(CheckCommandTest, EachStoppingErrorIsShownAndExitsOne)
     EXPECT_EQ(r.err, "Parameter required: global/multithreaded\nError. Cannot load file!\n");
 }
 
-TEST(CheckCommandTest, UnknownMethodIsAMessageAndTheLoadSucceeds)
+TEST(CheckCommandTest, UnknownMethodIsAMessageTheLoadSucceedsAndTheRunIsRefused)
 {
     TScratchDir dir;
     const std::string path = dir.Write("method.ini", Edit(BaseConfig(), "simmethod=vwpm\n", "simmethod=magic\n"));
     const TRunResult r = RunKsn(dir, "check " + Quoted(path));
-    EXPECT_EQ(r.exitCode, 0);
-    // The field cannot be built for an unknown method; the load still succeeds.
-    EXPECT_EQ(r.err, "Unknown simType in " + path + "\nError in buildInput(). Unknown Simulation method.\n");
+    // The field cannot be built for an unknown method; the load still succeeds (the
+    // summary is printed), but a run would be refused, so check exits 1.
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("Done. Loading file"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "Unknown simType in " + path + "\nError in buildInput(). Unknown Simulation method.\n"
+                     "Cannot start simulation. There is no incident field (wavenum must be at least 1 and the method "
+                     "known).\n");
 }
 
 TEST(CliUsageTest, WrongArgumentCountsExitTwo)

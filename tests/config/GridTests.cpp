@@ -161,6 +161,33 @@ TEST(LayerStackFit, RefittedFileSavesAndLoadsBackStably)
     }
 }
 
+TEST(LayerStackFit, AFitOnTheEdgeOfTheRoundingToleranceReloadsAsItself)
+{
+    // dz = 4.4e-6 / 20 = 2.2e-7 in a stack of 40: 181818181 + 9/11 slices, whose distance
+    // 2/11 to the next count equals the tolerance 1e-9 * q. Found by the loader fuzzer:
+    // the count saved flipped between 181818181 and 181818182 on every save and load.
+    std::string text = Edit(BaseConfig(), "scale=um\n", "scale=m\n");
+    text = Edit(text, "Z=1.5\n", "Z=4.4e-06\n");
+    text = Edit(text, "nz=59\n", "nz=20\n");
+    text = Edit(text, "[layer0]\ntype=Homog\nZ=0.5\n", "[layer0]\ntype=Homog\nZ=20\n");
+    text = Edit(text, "[layer1]\ntype=Homog\nZ=1\n", "[layer1]\ntype=Homog\nZ=20\n");
+    TScratchDir dir;
+    TRecordingSink sink;
+    TConfiguration config;
+    ASSERT_TRUE(LoadConfiguration(dir.Write("edge.ini", text), config));
+    std::string saved;
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        const std::string file = dir.File("cycle" + std::to_string(cycle) + ".ini");
+        ASSERT_TRUE(SaveConfiguration(file, config));
+        if (cycle > 0) {
+            EXPECT_EQ(ReadFileText(file), saved) << "cycle " << cycle;
+        }
+        saved = ReadFileText(file);
+        ASSERT_TRUE(LoadConfiguration(file, config));
+        EXPECT_EQ(config.grid.nz, 181818181);
+    }
+}
+
 // Two layers of 2 and 3 um on the micrometre grid (Z = 5, dz = 0.5).
 TConfiguration EditableConfiguration()
 {

@@ -152,7 +152,10 @@ TEST(RunCommand, RefusalsExitWithStatusOneAndWriteOnlyTheLog)
         std::vector<std::string> written;
         for (const auto& e : fs::recursive_directory_iterator(out))
             written.push_back(e.path().filename().string());
-        EXPECT_EQ(written, std::vector<std::string>{"report.log"});
+        std::sort(written.begin(), written.end());
+        EXPECT_EQ(written, (std::vector<std::string>{"manifest.json", "report.log"}));
+        // The log keeps the reason.
+        EXPECT_NE(Slurp(out / "report.log").find(c.message), std::string::npos);
     }
 }
 
@@ -190,8 +193,8 @@ TEST(RunCommand, MeasuredFftPlansGiveTheFieldOfTheDefaultPlans)
     }
     EXPECT_LT(std::sqrt(diff / norm), 1e-12);
     const auto bad = Ksn(ini + " -o " + (dir / "bad").string() + " --fft-plan patient", dir);
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_NE(bad.err.find("Unknown FFT planning \"patient\" (estimate or measure)."), std::string::npos) << bad.err;
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("--fft-plan patient: use estimate or measure."), std::string::npos) << bad.err;
 }
 
 std::vector<std::string> ExampleFiles()

@@ -44,6 +44,9 @@ public:
                     out = std::make_shared<TScalarEField>(*in.grid);
                 else
                     out->ClearField();
+                // Carries its input unchanged, so the run's result is the incident field
+                // (a run whose field vanishes is refused).
+                out->Accum(in.forward ? *in.forward : *in.backward);
             },
             [this](const TStepInput& in, TFieldRef& out) {
                 refls.push_back({LevelOf(in.previousSlice), LevelOf(in.currentSlice), true, false});
@@ -255,7 +258,7 @@ TEST(RunLoop, NonPositiveWavelengthIsRefused)
     TSimulationDriver driver;
     ASSERT_TRUE(driver.Open(WriteIni(TempDir("lambda"), "a.ini", setup)));
     EXPECT_FALSE(driver.Run());
-    EXPECT_TRUE(sink.HasMessage("Cannot start simulation. The wavelength of wave0 must be positive."));
+    EXPECT_TRUE(sink.HasMessage("Cannot start simulation. wave0/lambda = 0 um: the wavelength must be positive."));
 }
 
 TEST(RunLoop, StartWithoutLoadedFileAsksForOne)

@@ -278,3 +278,38 @@ TEST(ScenePoints, GetNReadsTheSystemArrayAndRejectsEverythingElse)
 
 } // namespace
 } // namespace ksn
+
+namespace ksn {
+namespace {
+
+// The level lookup of large-scene mode (a binary search over rising level ranges, a scan
+// otherwise) against the rule itself: the last layer with Floor(zStart/dz) <= iz <
+// Floor(end/dz), vacuum where none; and against the system array, built layer by layer.
+TEST(SceneLevels, LevelLookupFollowsTheLastLayerRuleForRisingAndFoldedStacks)
+{
+    const std::vector<std::vector<std::pair<double, double>>> stacks = {
+        // end to end, with an empty layer and a fractional boundary
+        {{0, 3}, {3, 0}, {3, 2.5}, {5.5, 4.5}, {10, 1}},
+        // folded: a later layer starts before an earlier one ends, one lies inside another
+        {{0, 6}, {2, 2}, {4, 5}, {1, 1}, {9, 2}},
+    };
+    for (const auto& stack : stacks) {
+        std::vector<TLayerParms> layers;
+        for (size_t i = 0; i < stack.size(); ++i)
+            layers.push_back(test::Layer(TLayerType::Homog, stack[i].first, stack[i].second, {1.0 + 0.1 * double(i + 1), 0}));
+        auto large = MakeScene(SceneGrid(2, 2, 11), layers, true);
+        auto built = MakeScene(SceneGrid(2, 2, 11), layers, false);
+        const int levels = large->GetEndLevel(-1);
+        for (int iz = 0; iz < levels; ++iz) {
+            TComplex expected{1.0, 0.0};
+            for (size_t i = 0; i < stack.size(); ++i)
+                if (std::floor(stack[i].first) <= iz && iz < std::floor(stack[i].first + stack[i].second))
+                    expected = {1.0 + 0.1 * double(i + 1), 0};
+            EXPECT_EQ(large->GetLevelMeanN(iz), expected) << "level " << iz;
+            EXPECT_EQ(built->GetLevelMeanN(iz), expected) << "level " << iz;
+        }
+    }
+}
+
+} // namespace
+} // namespace ksn
