@@ -6,11 +6,44 @@
 #include "config/Messages.h"
 #include "field/ScalarEField.h"
 #include "field/VectorEField.h"
+#include "numerics/Vectorise.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace ksn {
+
+namespace {
+
+// For one block of points, with I the intensities on entry:
+//   I_n = I (independent) or I n,   a = scale I kappa,
+// left in blockI and blockA and added to the maps. A map the step has just cleared is
+// written, not read: + 0.0 is what adding to it gives, and a new field's page is then
+// touched once.
+KSN_VECTOR_CLONES void MapBlock(double* __restrict blockI, double* __restrict blockA, double* __restrict intensity,
+                                double* __restrict absorption, const double* __restrict n,
+                                const double* __restrict kappa, size_t len, double scale, bool independent,
+                                bool mapsAreZero)
+{
+    for (size_t q = 0; q < len; ++q) {
+        const double I = blockI[q];
+        blockA[q] = scale * I * kappa[q];
+        blockI[q] = independent ? I : I * n[q];
+    }
+    if (mapsAreZero) {
+        for (size_t q = 0; q < len; ++q) {
+            intensity[q] = 0.0 + blockI[q];
+            absorption[q] = 0.0 + blockA[q];
+        }
+    } else {
+        for (size_t q = 0; q < len; ++q) {
+            intensity[q] += blockI[q];
+            absorption[q] += blockA[q];
+        }
+    }
+}
+
+} // namespace
 
 // For every stored slice z (store entry k = z/m) and point (ix, iy), with E the field
 // there and n + i*kappa the scene's index (per point in double, totals in extended
@@ -88,16 +121,8 @@ void TSimulationDriver::ComputeSliceMaps(size_t k, bool mapsAreZero)
                             e.z.re * e.z.re + e.z.im * e.z.im;
             }
         }
-        // blockI := I_n, blockA := a; both added to the maps.
-        for (size_t q = 0; q < len; ++q) {
-            const double I = blockI[q];
-            blockA[q] = scale * I * kappa[p0 + q];
-            blockI[q] = independent ? I : I * n[p0 + q];
-            // A map the step has just cleared is written, not read: + 0.0 is what adding
-            // to it gives, and a new field's page is then touched once.
-            intensity[p0 + q] = (mapsAreZero ? 0.0 : intensity[p0 + q]) + blockI[q];
-            absorption[p0 + q] = (mapsAreZero ? 0.0 : absorption[p0 + q]) + blockA[q];
-        }
+        MapBlock(blockI, blockA, intensity + p0, absorption + p0, n + p0, kappa + p0, len, scale, independent,
+                 mapsAreZero);
         double* sumI = myBlockSums.data() + size_t(item) * 2 * kLanes;
         double* sumA = sumI + kLanes;
         size_t q = 0;

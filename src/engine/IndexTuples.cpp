@@ -35,6 +35,9 @@ bool SameBits8(const double* v, std::uint64_t bits)
     return (diff[0] | diff[1]) == 0;
 }
 
+// Up to this many tuples are found by scanning; beyond, through the hash table.
+constexpr size_t kLinearSearch = 8;
+
 // Keeps a part or drops it; adding +0.0 turns -0.0 into +0.0, so equal values hash alike.
 double Part(double v, bool keep) { return keep ? v + 0.0 : 0.0; }
 
@@ -97,9 +100,21 @@ void TIndexTuples::Build(const TComplexArray& previous, const TComplexArray& cur
             while (q < rowEnd && differs(q) == 0)
                 ++q;
             const TIndexTuple key = Reduce({a, b}, {c, d}, parts);
-            std::int32_t id;
+            std::int32_t id = -1;
             if (!myRasterIds.empty() && TKeyEqual{}(key, myTuples[size_t(myRasterIds.back())])) {
                 id = myRasterIds.back();
+            } else if (myTuples.size() <= kLinearSearch) {
+                // Few tuples so far (a handful of materials): a scan beats hashing.
+                for (size_t t = 0; t < myTuples.size() && id < 0; ++t)
+                    if (TKeyEqual{}(key, myTuples[t]))
+                        id = std::int32_t(t);
+                if (id < 0) {
+                    id = std::int32_t(myTuples.size());
+                    myTuples.push_back(key);
+                    if (myTuples.size() > kLinearSearch) // from now on the table
+                        for (size_t t = 0; t < myTuples.size(); ++t)
+                            myLookup.emplace(myTuples[t], std::int32_t(t));
+                }
             } else {
                 const auto [it, inserted] = myLookup.try_emplace(key, std::int32_t(myTuples.size()));
                 if (inserted)
