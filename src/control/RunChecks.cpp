@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <limits>
 
 namespace ksn {
 
@@ -217,7 +218,21 @@ std::string LevelFault(const TComplexArray& level, int iz)
     const double* re = level.Re();
     const double* im = level.Im();
     const int nx = level.Nx(), count = level.Count();
-    for (int k = 0; k < count; ++k)
+    // A point is sound when 0 < n < inf and |kappa| < inf (NaN fails every comparison).
+    // Blocks are scanned without branches, so the loop vectorises; only a block with a
+    // fault is searched for its first point.
+    constexpr int kBlock = 1024;
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    int first = count;
+    for (int k0 = 0; k0 < count && first == count; k0 += kBlock) {
+        const int k1 = std::min(count, k0 + kBlock);
+        bool sound = true;
+        for (int k = k0; k < k1; ++k)
+            sound &= (re[k] > 0.0) & (re[k] < kInf) & (std::fabs(im[k]) < kInf);
+        if (!sound)
+            first = k0;
+    }
+    for (int k = first; k < count; ++k)
         if (!std::isfinite(re[k]) || !std::isfinite(im[k]) || !(re[k] > 0))
             return "Index level " + std::to_string(iz) + " holds n = " + Value(re[k]) + (im[k] < 0 ? " - " : " + ") +
                    Value(std::fabs(im[k])) + "i at point (" + std::to_string(k % std::max(nx, 1)) + ", " +

@@ -90,14 +90,17 @@ bool TSimulationDriver::CheckRunnable()
 
     // Every level of a built scene is checked now; large-scene levels as the sweep
     // computes them (CheckLevel).
+    // A build already found sound (the previous run's) is not scanned again.
     myLevelsChecked = !myScene->IsLargeScene();
-    if (myLevelsChecked)
+    if (myLevelsChecked && myScene->BuildCount() != mySoundBuild) {
         for (int iz = 0; iz < myScene->GetNz(); ++iz)
             if (const TComplexArray* level = myScene->GetLevel(iz)) {
                 const std::string fault = LevelFault(*level, iz);
                 if (!fault.empty())
                     return refuse(fault);
             }
+        mySoundBuild = myScene->BuildCount();
+    }
     for (const std::string& warning : GainWarnings(RunLayers()))
         Log(warning);
     return true;
@@ -229,7 +232,16 @@ bool TSimulationDriver::RunInScope()
     const int threads = !global.multithreaded ? 1
                         : global.threadCount >= 1 ? global.threadCount
                                                   : int(std::max(1u, std::thread::hardware_concurrency()));
-    TBrelWaveOptics engine = threads >= 2 ? TBrelWaveOptics(threads) : TBrelWaveOptics();
+    // The engine outlives the run, so that the next run (a series, a repeated Start) finds
+    // its threads started, its buffers touched and its coefficient tables filled; the
+    // tables are keyed by grid, wavelength, slice thickness and the index values
+    // themselves, so they stay right whatever the next run loads.
+    if (!myEngine || myEngineThreads != threads) {
+        myEngine.reset();
+        myEngine = threads >= 2 ? std::make_unique<TBrelWaveOptics>(threads) : std::make_unique<TBrelWaveOptics>();
+        myEngineThreads = threads;
+    }
+    TBrelWaveOptics& engine = *myEngine;
     engine.SetSummation(mySummation);
     // The coefficient tables are the one part of a run outside the memory estimate: they
     // may take a quarter of what the budget leaves (1 GiB where the budget is unknown).
@@ -277,7 +289,7 @@ bool TSimulationDriver::RunInScope()
     timer.Start();
 
     {
-        // The engine's threads serve the maps while the engine lives, and not a moment longer.
+        // The engine's threads serve the maps while the run lasts.
         struct TTeamScope {
             TWorkTeam*& team;
             ~TTeamScope() { team = nullptr; }
@@ -357,6 +369,9 @@ void TSimulationDriver::RunSweeps(
                 break;
             if (!W[Parity(z)])
                 W[Parity(z)] = RecycledField();
+            // The maps of a stored slice are written whole right after the step.
+            if (stored && !bidirectional && W[Parity(z)])
+                W[Parity(z)]->SkipNextMapClear();
             if (z == 0)
                 Propagate(prop, report, 0, 0, W[0], myIncident.get(), nullptr);
             else

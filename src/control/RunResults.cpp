@@ -17,7 +17,7 @@ namespace {
 
 // For one block of points, with I the intensities on entry:
 //   I_n = I (independent) or I n,   a = scale I kappa,
-// left in blockI and blockA and added to the maps. A map the step has just cleared is
+// left in blockI and blockA and added to the maps. A map that holds nothing of this slice yet is
 // written, not read: + 0.0 is what adding to it gives, and a new field's page is then
 // touched once.
 KSN_VECTOR_CLONES void MapBlock(double* __restrict blockI, double* __restrict blockA, double* __restrict intensity,
@@ -51,6 +51,8 @@ KSN_VECTOR_CLONES void MapBlock(double* __restrict blockI, double* __restrict bl
 //   I   = |Ex|^2 + |Ey|^2 + |Ez|^2,   I_n = I (independent) or I*n,
 //   a   = 4*pi*I*kappa/lambda * dz / (nx*ny)      (absorbed power per slice; lambda, dz in metres)
 // added to the slice's maps, and to its totals when the slice's layer reports.
+// `mapsAreZero`: the maps hold nothing of this slice yet (cleared by the step, or left
+// for this call to write whole: SkipNextMapClear) and are written, not added to.
 // Without reflection passes the run loop calls this for each slice as soon as it is
 // stored (its field and, in large-scene mode, its index slice are then at hand);
 // ComputeMaps does the slices left after the sweeps.
@@ -71,8 +73,14 @@ void TSimulationDriver::ComputeSliceMaps(size_t k, bool mapsAreZero)
     myScene->GetLevelMeanN(z);
     const TComplexArray* index = myScene->GetLevel(z);
     if (!index || index->Nx() != g.nx || index->Ny() != g.ny || field->GetXSize() != g.nx ||
-        field->GetYSize() != g.ny)
+        field->GetYSize() != g.ny) {
+        // Maps the step left uncleared (SkipNextMapClear) still hold another slice's values.
+        if (mapsAreZero) {
+            field->IntensityMap().Fill(0.0);
+            field->AbsorptionMap().Fill({0.0, 0.0});
+        }
         return;
+    }
     // The components' element blocks (x fastest); a scalar field's E is the x component.
     const TComplexArray* components[3] = {};
     if (auto* scalar = dynamic_cast<TScalarEField*>(field)) {

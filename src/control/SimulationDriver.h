@@ -164,6 +164,8 @@ private:
     std::vector<TFieldRef> myBackFieldStore;
     std::vector<char> myMapped;          // per store entry: maps computed
     std::vector<double> myBlockSums;     // partial totals of the maps, per block of points
+    std::unique_ptr<TBrelWaveOptics> myEngine; // kept from run to run
+    int myEngineThreads = 0;
     TWorkTeam* myRunTeam = nullptr;      // the engine's threads while a run lasts
     std::vector<TFieldRef> myRecycled;   // fields of the previous run, ready for reuse
     TSummation mySummation = TSummation::automatic;
@@ -172,6 +174,7 @@ private:
     std::function<TExtended()> myStepTimeOverride;
     TRunOutputs myRunOutputs;
     std::uint64_t myMemoryBudget = 0;
+    std::uint64_t mySoundBuild = 0;    // the scene build whose levels were all found sound
     bool myLevelsChecked = false;    // every level was checked before the sweep
     bool myLevelFault = false;       // the sweep ended on a level that cannot be propagated
     bool myResultsNonFinite = false; // found by ComputeMaps

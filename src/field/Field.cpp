@@ -89,6 +89,7 @@ TField::TField(const TField& source)
         myAbsorptionArr->Assign(*source.myAbsorptionArr);
     if (source.myEFluxArr)
         myEFluxArr->Assign(*source.myEFluxArr);
+    myFluxZero.store(source.myFluxZero.load(std::memory_order_relaxed), std::memory_order_relaxed);
 }
 
 TField::~TField() = default;
@@ -113,6 +114,8 @@ void TField::SetGridSize(int nx, int ny)
     myIntensityArr = std::make_unique<TRealArray>(nx, ny);
     myAbsorptionArr = std::make_unique<TComplexArray>(nx, ny);
     myEFluxArr = std::make_unique<TComplexArray>(nx, ny);
+    myFluxZero.store(true, std::memory_order_relaxed);
+    mySkipMapClear = false;
     ResetTotals();
 }
 
@@ -132,12 +135,16 @@ void TField::ClearField()
         std::lock_guard<std::mutex> lock(myFluxMutex);
         myEnergyFlux = 0.0;
     }
-    if (myIntensityArr)
-        myIntensityArr->Fill(0.0);
-    if (myAbsorptionArr)
-        myAbsorptionArr->Fill({0.0, 0.0});
-    if (myEFluxArr)
+    if (!mySkipMapClear) {
+        if (myIntensityArr)
+            myIntensityArr->Fill(0.0);
+        if (myAbsorptionArr)
+            myAbsorptionArr->Fill({0.0, 0.0});
+    }
+    mySkipMapClear = false;
+    if (myEFluxArr && !myFluxZero.load(std::memory_order_relaxed))
         myEFluxArr->Fill({0.0, 0.0});
+    myFluxZero.store(true, std::memory_order_relaxed);
 }
 
 bool TField::CanTransform(int nx, int ny, int sign) const
@@ -152,6 +159,7 @@ void TField::Fourier(int sign)
 {
     if (!myEFluxArr || !CanTransform(myEFluxArr->Nx(), myEFluxArr->Ny(), sign))
         return;
+    myFluxZero.store(false, std::memory_order_relaxed);
     FastCentredFFT(*myEFluxArr, sign);
 }
 
@@ -244,7 +252,7 @@ bool PixelRange(int x, int y, int nx, int ny, int& x0, int& x1, int& y0, int& y1
 
 void TField::SetEFlux(int x, int y, TExtended f)
 {
-    TComplexArray& a = *myEFluxArr;
+    TComplexArray& a = EnergyFluxMap();
     int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     if (!PixelRange(x, y, a.Nx(), a.Ny(), x0, x1, y0, y1)) {
         ShowMessage("Error in TField.SetEFlux(const x, y : Integer; const f : Extended). Index out of range.");

@@ -10,6 +10,7 @@
 #include "numerics/ComplexArray.h"
 #include "numerics/RealArray.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -65,7 +66,16 @@ public:
     void SetAbsorp(int x, int y, TExtended absorp);
     TRealArray& IntensityMap() { return *myIntensityArr; }
     TComplexArray& AbsorptionMap() { return *myAbsorptionArr; }
-    TComplexArray& EnergyFluxMap() { return *myEFluxArr; }
+    // The caller may write to the map, so it is no longer known to be zero.
+    TComplexArray& EnergyFluxMap()
+    {
+        myFluxZero.store(false, std::memory_order_relaxed);
+        return *myEFluxArr;
+    }
+    // The next ClearField leaves the intensity and absorption maps as they are: the
+    // caller writes every element of both before anyone reads them (the run loop's maps
+    // of a stored slice), so zeroing them first would only cost a pass over memory.
+    void SkipNextMapClear() { mySkipMapClear = true; }
 
     // Totals.
     void SetIntensity(double value);
@@ -125,6 +135,10 @@ protected:
     std::unique_ptr<TRealArray> myIntensityArr;
     std::unique_ptr<TComplexArray> myAbsorptionArr;
     std::unique_ptr<TComplexArray> myEFluxArr;
+    // The flux map is zero (cleared and not handed out since): most steps never write it,
+    // and a recycled field then needs no second clear.
+    std::atomic<bool> myFluxZero{true};
+    bool mySkipMapClear = false;
     TFieldOptionsArr myWaves;
     TVariationOdometer myVariation;
     TGridParms myGrid;

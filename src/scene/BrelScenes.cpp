@@ -10,6 +10,7 @@
 #include "scene/LayerFrames.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <new>
 
@@ -178,8 +179,15 @@ int TBrelScenes::AllocatedSlices() const
     return count;
 }
 
+std::uint64_t TBrelScenes::NextBuildId()
+{
+    static std::atomic<std::uint64_t> builds{0};
+    return ++builds;
+}
+
 void TBrelScenes::ReleaseSystemArray()
 {
+    myBuildCount = NextBuildId();
     mySystemArr.clear();
     mySystemArr.shrink_to_fit();
 }
@@ -226,7 +234,7 @@ bool TBrelScenes::BuildSystemArray()
         return false;
     }
     try {
-        ReleaseSystemArray();
+        ReleaseSystemArray(); // counts the build
         myHomogVec.clear();
         myMeanNVec.SetLength(0);
         myMeanNVec.SetLength(levels);

@@ -75,6 +75,9 @@ public:
     // --- mode
     bool SetLargeScene(bool on);
     bool IsLargeScene() const { return myLargeScene; }
+    // Changes whenever the built levels are released or rebuilt, and differs between
+    // scenes: what a check of every level found stays true while it is unchanged.
+    std::uint64_t BuildCount() const { return myBuildCount; }
 
     // The [layer<N>] sections of a saved configuration, one block per layer.
     std::string GetDescription() const;
@@ -154,6 +157,8 @@ private:
 
     int myLastLevel = 0;
     bool myLargeScene = false;
+    static std::uint64_t NextBuildId();
+    std::uint64_t myBuildCount = NextBuildId();
     std::vector<std::unique_ptr<TComplexArray>> mySystemArr;
     std::vector<std::unique_ptr<TComplexArray>> myLevelCache;
     std::array<int, 2> myCachedLevel = {-1, -1};

@@ -5,6 +5,7 @@
 #include "DriverTestSupport.h"
 
 #include "control/SimulationDriver.h"
+#include "control/VariationSeries.h"
 #include "support/RecordingSink.h"
 
 #include <gtest/gtest.h>
@@ -251,6 +252,26 @@ TEST(HostileRun, AVariationThatStepsAValueOutOfRangeIsRefusedBeforeItsRun)
     ASSERT_TRUE(run.driver.IncidentField()->StepVariation());
     EXPECT_FALSE(run.driver.Run());
     EXPECT_NE(run.Messages().find("Cannot start simulation. wave0/lambda = 0 um"), std::string::npos)
+        << run.Messages();
+}
+
+// The levels found sound before the first run are not taken on trust once the variation
+// has rebuilt them: a graded guide n = 1.5 + d * deltaN over its 6 um core, deltaN
+// stepped from 0 to -1, crosses zero only in the second run's levels.
+TEST(HostileRun, ALayerVariationThatRebuildsTheLevelsIsCheckedAgain)
+{
+    std::string text = SetKey(SetKey(Base(), "parmvariation", "1"), "numofparms", "1");
+    const size_t from = text.find("[layer0]"), to = text.find("[wave0]");
+    text.replace(from, to - from,
+        "[layer0]\ntype=Wguide\nZ=4\nX0=0\nY0=0\nDiam=6\nnSubject=1.5\nkappaSubject=0\nnSpace=1\nkappaSpace=0\n"
+        "deltaN=0\ndeltaKappa=0\nshape=circ\nsmooth=0\nreport=1\n");
+    text += "[parm0]\ntype=layer\nnum=0\nparm=deltaN\nfirstRe=0\nfirstIm=0\ndeltaRe=-1\ndeltaIm=0\nsteps=2\n";
+    TDriverRun run(text);
+    ASSERT_TRUE(run.opened) << run.Messages();
+    TVariationSeries series(run.driver);
+    series.Start();
+    EXPECT_EQ(series.RunsDone(), 1) << run.Messages();
+    EXPECT_NE(run.Messages().find("the real index must be positive and finite"), std::string::npos)
         << run.Messages();
 }
 

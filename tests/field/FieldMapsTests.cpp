@@ -172,6 +172,15 @@ TEST(FieldMaps, ClearFieldZeroesMapsTotalsAndComponents)
     f.SetEnergyFlux(1.0);
     f.ClearField();
     EXPECT_EQ(f.GetIntensity() + f.GetAbsorption() + f.GetEnergyFlux(), 0.0);
+    // A map written through its array is cleared too; a skipped clear of the intensity
+    // and absorption maps holds for one ClearField only.
+    f.EnergyFluxMap().At(3, 2) = {2.0, -1.0};
+    f.IntensityMap().At(1, 3) = 5.0;
+    f.SkipNextMapClear();
+    f.ClearField();
+    EXPECT_EQ(f.GetI(1, 3), 5.0);
+    EXPECT_EQ(f.EnergyFluxMap().At(3, 2), (TComplex{0.0, 0.0}));
+    f.ClearField();
     EXPECT_EQ(f.GetConfigCount(), 0);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) {
