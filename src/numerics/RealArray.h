@@ -1,5 +1,6 @@
 #pragma once
 #include "numerics/Axis.h"
+#include "numerics/PageArena.h"
 
 #include <cassert>
 #include <cstddef>
@@ -10,9 +11,9 @@
 
 namespace ksn {
 
-// Element storage that is zero from the start: calloc takes large blocks straight from
-// the kernel's zero pages, so a new array costs no page until it is written (a field's
-// map that a method never fills stays free). Elements are default-initialised, which
+// Element storage that is zero from the start: large blocks come straight from the
+// kernel's zero pages (PageArena.h), so a new array costs no page until it is written (a
+// field's map that a method never fills stays free). Elements are default-initialised, which
 // keeps calloc's zeros; only a vector constructed with a count may rely on that.
 template <class T>
 struct TZeroedAllocator {
@@ -24,12 +25,11 @@ struct TZeroedAllocator {
     }
     T* allocate(std::size_t n)
     {
-        void* p = std::calloc(n == 0 ? 1 : n, sizeof(T));
-        if (!p)
+        if (n > std::size_t(-1) / sizeof(T))
             throw std::bad_alloc();
-        return static_cast<T*>(p);
+        return static_cast<T*>(ZeroedAllocate(n * sizeof(T)));
     }
-    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+    void deallocate(T* p, std::size_t n) noexcept { ZeroedFree(p, n * sizeof(T)); }
     template <class U>
     void construct(U*) noexcept
     {
