@@ -43,14 +43,15 @@ std::string TExtIniFile::ResolveName(const std::string& fileName, int mode)
     }
 }
 
-// The name as given is opened when ".ini" appended names no file but the name itself
-// does: the numbered variation files "parmvar<j>.txt" load back as they are.
+// The name as given is opened when ".ini" appended names nothing but the name itself
+// names something: the numbered variation files "parmvar<j>.txt" load back as they are,
+// and a folder, FIFO or device given by its own name is refused as what it is.
 std::string TExtIniFile::OpenName(const std::string& fileName, int mode)
 {
     const std::string name = ResolveName(fileName, mode);
     std::error_code ec;
     if (mode == kNameAsGiven && name != fileName && !std::filesystem::exists(name, ec) &&
-        std::filesystem::is_regular_file(fileName, ec))
+        std::filesystem::exists(fileName, ec))
         return fileName;
     return name;
 }

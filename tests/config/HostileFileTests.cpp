@@ -41,6 +41,14 @@ TEST(HostileFileTest, WhatIsNoRegularFileIsRefusedInOneLine)
                                      "Error. Cannot load file!"}));
         EXPECT_FALSE(config.global.loaded);
     }
+    // A folder named without ".ini" (as in "ksn run /tmp") is refused as itself.
+    const std::string plain = dir.File("plain");
+    std::filesystem::create_directory(plain);
+    TRecordingSink sink;
+    TConfiguration config;
+    EXPECT_FALSE(LoadConfiguration(plain, config));
+    ASSERT_FALSE(sink.messages.empty());
+    EXPECT_EQ(sink.messages[0], "Cannot read " + plain + ": a folder, not a configuration file.");
 }
 
 TEST(HostileFileTest, FileBeyondTheLimitIsRefusedAndOneAtItIsRead)
