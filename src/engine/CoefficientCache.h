@@ -37,8 +37,9 @@ struct TCoefficientKey {
 };
 
 struct TCoefficientTable {
-    TComplexBuffer values;               // complex coefficients, layout chosen by the caller
-    std::vector<std::uint8_t> livePanels; // per transform panel: any non-zero coefficient
+    TComplexBuffer values;                 // complex coefficients, layout chosen by the caller
+    std::vector<std::uint32_t> livePanels; // per transform panel: which blocks of the caller's
+                                           // layout hold a non-zero coefficient (bit mask)
     bool filled = false;
 };
 
