@@ -35,7 +35,7 @@
 #include "engine/PlaneWaveHelpers.h"
 #include "engine/PointSum.h"
 #include "engine/SpectralSum.h"
-#include "field/Field.h"
+#include "field/VectorEField.h"
 
 #include <cmath>
 
@@ -191,7 +191,7 @@ inline void LongitudinalRow(TComplexOf<R>* M, R kx, R ky, TComplexOf<R> kz)
 // z flux of a plane wave with transverse amplitudes (ex, ey) in a medium of real index
 // n, through the output field's PlaneWaveFlux; 0 without a field.
 template <class R>
-inline R Flux(const TField* field, TExtended kx, TExtended ky, TComplexOf<R> ex, TComplexOf<R> ey, R kz, TExtended k0,
+inline R Flux(const TVectorEField* field, TExtended kx, TExtended ky, TComplexOf<R> ex, TComplexOf<R> ey, R kz, TExtended k0,
               R n)
 {
     if (!field)
@@ -201,22 +201,30 @@ inline R Flux(const TField* field, TExtended kx, TExtended ky, TComplexOf<R> ex,
                                   TExtended(n)));
 }
 
-// The z flux of a plane wave is a Hermitian form of its transverse amplitudes, H = k x E
-// / k0 being linear in E (and the form positive for kz > 0):
-//   f(Ex, Ey) = xx |Ex|^2 + 2 Re(xy Ex Ey^*) + yy |Ey|^2,
-// its coefficients read off the field's PlaneWaveFlux by the polarisation identity:
-//   xx = f(1, 0), yy = f(0, 1), Re xy = (f(1, 1) - xx - yy)/2, Im xy = (f(1, i) - xx - yy)/2.
+// The vector field's plane-wave flux (TVectorEField::PlaneWaveFlux, dA |Ex Hy^* - Ey Hx^*|
+// with H = k x E / k0 and Ez from transversality) is a Hermitian form of the transverse
+// amplitudes, positive for kz > 0:
+//   f = g ((kx^2 + kz^2) |Ex|^2 + 2 kx ky Re(Ex Ey^*) + (ky^2 + kz^2) |Ey|^2),  g = dA / (k0 kz),
+//   f = dA |n| (|Ex|^2 + |Ey|^2) at kx = ky = 0,   0 for kz <= 0 (or k0 <= 0 off the axis).
+// The grouped sum tabulates these coefficients; the direct sum calls the field's function,
+// so every comparison of the two summations checks one against the other.
 template <class R>
-inline void FluxForm(const TField* field, TExtended kx, TExtended ky, R kz, TExtended k0, R n,
+inline void FluxForm(const TVectorEField* field, TExtended kx, TExtended ky, R kz, TExtended k0, R n,
                      TLocalCoefficients<R>& form)
 {
-    if (!field)
+    if (!field || !(kz > R(0)))
         return;
-    const auto f = [&](TComplexOf<R> ex, TComplexOf<R> ey) { return Flux<R>(field, kx, ky, ex, ey, kz, k0, n); };
-    const TComplexOf<R> one{R(1), R(0)}, zero{}, i{R(0), R(1)};
-    form.xx = f(one, zero);
-    form.yy = f(zero, one);
-    form.xy = {(f(one, one) - form.xx - form.yy) / R(2), (f(one, i) - form.xx - form.yy) / R(2)};
+    const R area = R(field->GetDA());
+    if (kx == 0.0L && ky == 0.0L) {
+        form.xx = form.yy = area * std::abs(n);
+        return;
+    }
+    if (!(k0 > 0.0L))
+        return;
+    const R g = area / (R(k0) * kz), x = R(kx), y = R(ky);
+    form.xx = g * (x * x + kz * kz);
+    form.yy = g * (y * y + kz * kz);
+    form.xy = {g * x * y, R(0)};
 }
 
 } // namespace vectorkernel
@@ -258,7 +266,7 @@ struct TVectorWPMRule {
     TExtended dz = 0;
     TStepMode mode = TStepMode::forwardOnly;
     bool evanescent = false;
-    const TField* fluxField = nullptr; // PlaneWaveFlux of this field; no flux when null
+    const TVectorEField* fluxField = nullptr; // PlaneWaveFlux of this field; no flux when null
 
     // Ez of the inputs is read only by the evanescent cases.
     int InputsRead() const { return evanescent ? 3 : 2; }
@@ -484,7 +492,7 @@ struct TVectorWPMAllComplexRule {
     TExtended dkx = 0, dky = 0; // spectral steps 2 pi / Lx, 2 pi / Ly
     int extraModes = 0;
     TStepMode mode = TStepMode::forwardOnly;
-    const TField* fluxField = nullptr;
+    const TVectorEField* fluxField = nullptr;
 
     int InputsRead() const { return kInputs; }
     int Variant() const { return int(mode) | (fluxField ? 4 : 0) | (extraModes << 3); }
