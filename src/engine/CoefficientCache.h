@@ -3,7 +3,8 @@
 // belongs to one local-index tuple and holds, for every spectral element w of the grid,
 // the linear coefficients that turn the input spectra into that tuple's output spectra
 // (SpectralSum.h): Fresnel transmission, absorption along the oblique path and the
-// longitudinal phase. Scenes repeat a handful of tuples over hundreds of slices (a
+// longitudinal phase, and those of the tuple's local terms (an unpropagated component,
+// the energy flux). Scenes repeat a handful of tuples over hundreds of slices (a
 // core and its cladding), so each table is computed once per run and reused whenever
 // its tuple recurs.
 //

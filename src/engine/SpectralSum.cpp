@@ -257,6 +257,23 @@ void TSpectralSum::DropEmptyWaves(int tested)
     });
 }
 
+TExtended TSpectralSum::Total(const double* values)
+{
+    const int blocks = myFft.RowBlocks();
+    const std::size_t perBlock = std::size_t(myFft.RowBlock()) * std::size_t(myNx);
+    myBlockTotals.assign(std::size_t(blocks), 0.0L);
+    RunItems(blocks, [&](int b, int) {
+        TExtended total = 0.0L;
+        for (std::size_t p = std::size_t(b) * perBlock; p < std::size_t(b + 1) * perBlock; ++p)
+            total += values[p];
+        myBlockTotals[std::size_t(b)] = total;
+    });
+    TExtended total = 0.0L;
+    for (const TExtended t : myBlockTotals)
+        total += t;
+    return total;
+}
+
 int TSpectralSum::GroupSize(int components, bool evaluated)
 {
     // One tuple per worker, as long as the work arrays stay below 256 MiB.

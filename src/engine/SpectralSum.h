@@ -69,6 +69,7 @@
 #include <cstring>
 #include <string>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 namespace ksn {
@@ -115,6 +116,10 @@ public:
     // every present input: a step that skips such a wave, whatever its other components
     // hold, then reads nothing of it in either summation.
     void DropEmptyWaves(int tested);
+
+    // Sum of nx ny values (one per point), in extended precision per row block and the
+    // blocks' sums added in block order: the same bits on any thread count.
+    TExtended Total(const double* values);
 
     const TSpectralGrid& Grid() const { return *myGrid; }
     const TFastFourier2D& Transform() const { return myFft; }
@@ -173,6 +178,7 @@ private:
     std::vector<TCoefficientTable*> myTables;
     std::vector<TComplexOf<double>> myLocalSums;
     std::vector<TComplexOf<double>> myPartials;
+    std::vector<TExtended> myBlockTotals;
 };
 
 template <class Keep>

@@ -58,16 +58,6 @@ TComplexArray& CartesianComponent(TVectorEField& field, int m)
     return a;
 }
 
-// Sum of the flux map over the points in a fixed order: the total energy flux of a step.
-TExtended TotalFlux(const TComplexArray& map)
-{
-    const double* f = map.Re();
-    TExtended total = 0.0L;
-    for (std::int32_t p = 0; p < map.Count(); ++p)
-        total += f[p];
-    return total;
-}
-
 } // namespace
 
 void TBrelWaveOptics::PropagateVWPM(const TStepInput& in, TFieldRef& output)
@@ -197,7 +187,8 @@ void TBrelWaveOptics::SumVectorStep(const TVectorForm& form, const TStepInput& i
         RunSpectralSum(rule, keep, summation, mySum, myTuples,
                        VectorTargets<TVectorWPMRule>(output.EX(), output.EY(), output.EZ(), flux));
     }
-    output.SetEnergyFlux(double(TotalFlux(flux)));
+    // The total energy flux: the flux map summed over the points.
+    output.SetEnergyFlux(double(mySum.Total(flux.Re())));
 }
 
 void TBrelWaveOptics::VectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output)

@@ -191,8 +191,8 @@ inline void LongitudinalRow(TComplexOf<R>* M, R kx, R ky, TComplexOf<R> kz)
 // z flux of a plane wave with transverse amplitudes (ex, ey) in a medium of real index
 // n, through the output field's PlaneWaveFlux; 0 without a field.
 template <class R>
-inline R Flux(const TVectorEField* field, TExtended kx, TExtended ky, TComplexOf<R> ex, TComplexOf<R> ey, R kz, TExtended k0,
-              R n)
+inline R Flux(const TVectorEField* field, TExtended kx, TExtended ky, TComplexOf<R> ex, TComplexOf<R> ey, R kz,
+              TExtended k0, R n)
 {
     if (!field)
         return R(0);
