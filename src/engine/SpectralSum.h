@@ -68,6 +68,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <typeindex>
 #include <typeinfo>
 #include <utility>
 #include <vector>
@@ -165,7 +166,7 @@ private:
     TExtended myK0 = 0, myDZ = 0, myDKx = 0, myDKy = 0, myDX = 0, myDY = 0;
     int myComponents = 0;
     bool myHasForward = false, myHasBackward = false;
-    std::vector<std::pair<std::size_t, std::int64_t>> myKept; // (keep rule type, count)
+    std::vector<std::pair<std::type_index, std::int64_t>> myKept; // (keep rule type, count)
     TComplexBuffer mySpectra[2 * kMaxComponents];
     TComplexBuffer myInputWork[2 * kMaxComponents];
     std::vector<TComplexBuffer> myWork;
@@ -184,7 +185,7 @@ private:
 template <class Keep>
 std::int64_t TSpectralSum::KeptCount(Keep keep)
 {
-    const std::size_t rule = typeid(Keep).hash_code();
+    const std::type_index rule(typeid(Keep));
     for (const auto& [known, count] : myKept)
         if (known == rule)
             return count;
