@@ -80,11 +80,11 @@ public:
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.iterations == 0)
                 continue;
-            // The run's name without the "/real_time" suffix.
+            // The run's name without the "/iterations:N" and "/real_time" suffixes.
             std::string name = run.benchmark_name();
-            const auto suffix = name.find("/real_time");
-            if (suffix != std::string::npos)
-                name.erase(suffix);
+            for (const char* suffix : {"/iterations:", "/real_time"})
+                if (const auto at = name.find(suffix); at != std::string::npos)
+                    name.erase(at);
             Keep(myWall, name, run.real_accumulated_time * 1e3 / double(run.iterations));
             Keep(myCpu, name, run.cpu_accumulated_time * 1e3 / double(run.iterations));
         }

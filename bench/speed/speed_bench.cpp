@@ -305,7 +305,8 @@ void Summary(const bench::TLeastTimeReporter& times)
             const std::string name = ShapeName(s.nx, s.ny);
             char args[32];
             std::snprintf(args, sizeof args, "/%d/%d", s.nx, s.ny);
-            const double fftw = get(std::string("FloorFftw") + args), fast = get(std::string("FloorFast") + args + "/0");
+            const double fftw = get(std::string("FloorFftw") + args);
+            const double fast = get(std::string("FloorFast") + args + "/0");
             const double one = get(std::string("Swpm") + args + "/1/0"), two = get(std::string("Swpm") + args + "/2/0");
             std::printf("%-10s %10.4f %10.4f %10.4f %10.4f %9.2f %9.2f %8.2f\n", name.c_str(), fftw, fast, one, two,
                         one / fftw, one / fast, one / two);
@@ -313,7 +314,8 @@ void Summary(const bench::TLeastTimeReporter& times)
         for (const int n : {256, 512}) {
             char args[32];
             std::snprintf(args, sizeof args, "/%d/%d", n, n);
-            const double fftw = get(std::string("FloorFftw") + args), fast = get(std::string("FloorFast") + args + "/1");
+            const double fftw = get(std::string("FloorFftw") + args);
+            const double fast = get(std::string("FloorFast") + args + "/1");
             const double one = get(std::string("Swpm") + args + "/1/1");
             std::printf("%-10s %10.4f %10.4f %10.4f %10s %9.2f %9.2f %8s\n", (std::to_string(n) + " meas.").c_str(),
                         fftw, fast, one, "", one / fftw, one / fast, "");

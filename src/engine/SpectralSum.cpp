@@ -157,6 +157,7 @@ void TSpectralSum::Setup(const TSpectralGrid& grid, TWorkTeam* team)
         myDKy = grid.DKy();
         myDX = grid.DX();
         myDY = grid.DY();
+        myPanelBatch = std::max(1, int(2048 / myFft.PanelSize()));
     }
     const size_t workers = size_t(Workers());
     if (myScratch.size() < workers) {
@@ -206,7 +207,7 @@ void TSpectralSum::TransformInputs(const TComplexArray* const* forward, const TC
         mySpectra[slots[s]].Resize(count);
         myInputWork[slots[s]].Resize(count);
     }
-    const int rowBlocks = myFft.RowBlocks(), rowBlock = myFft.RowBlock(), panels = myFft.Panels();
+    const int rowBlocks = myFft.RowBlocks(), rowBlock = myFft.RowBlock();
     const size_t panelSize = myFft.PanelSize();
     // Rows: work(c, r) = (-1)^(c+r) E(c, r), then the forward row transforms, per row block.
     RunItems(present * rowBlocks, [&](int item, int) {
@@ -217,12 +218,14 @@ void TSpectralSum::TransformInputs(const TComplexArray* const* forward, const TC
         myFft.Rows(work, +1, block);
     });
     // Columns: each panel into its place in the spectrum and transformed there.
-    RunItems(present * panels, [&](int item, int) {
-        const int u = slots[item / panels];
-        const int b = item % panels;
-        double* panel = mySpectra[u].Data() + 2 * size_t(b) * panelSize;
-        myFft.LoadPanel(myInputWork[u].Data(), b, panel);
-        myFft.Columns(panel, +1);
+    const int batches = PanelBatches();
+    RunItems(present * batches, [&](int item, int) {
+        const int u = slots[item / batches];
+        ForPanelsOf(item % batches, [&](int b) {
+            double* panel = mySpectra[u].Data() + 2 * size_t(b) * panelSize;
+            myFft.LoadPanel(myInputWork[u].Data(), b, panel);
+            myFft.Columns(panel, +1);
+        });
     });
 }
 
@@ -237,9 +240,8 @@ void TSpectralSum::DropEmptyWaves(int tested)
             slots[present++] = side * kMaxComponents;
     const size_t size = myFft.PanelSize();
     // Element by element, panel by panel (the layout is the same for every slot).
-    RunItems(myFft.Panels(), [&](int b, int) {
-        const size_t first = size_t(b) * size;
-        for (size_t e = first; e < first + size; ++e) {
+    const auto dropIn = [&](int b) {
+        for (size_t e = size_t(b) * size; e < size_t(b + 1) * size; ++e) {
             bool any = false;
             for (int s = 0; s < present && !any; ++s)
                 for (int m = 0; m < tested; ++m) {
@@ -254,7 +256,8 @@ void TSpectralSum::DropEmptyWaves(int tested)
                     y[0] = y[1] = 0.0;
                 }
         }
-    });
+    };
+    RunItems(PanelBatches(), [&](int batch, int) { ForPanelsOf(batch, dropIn); });
 }
 
 TExtended TSpectralSum::Total(const double* values)

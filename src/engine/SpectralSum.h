@@ -132,6 +132,19 @@ public:
 
     // --- used by RunSpectralSum ---
     void RunItems(int count, const TWorkTeam::TBody& body);
+    // Panels are handed out in batches of consecutive panels of at least some 2048
+    // values: a thin grid's panels (16 values on a one-row grid) would cost more to hand
+    // out than to compute. Panels per batch, and the batches covering the grid.
+    int PanelBatch() const { return myPanelBatch; }
+    int PanelBatches() const { return (myFft.Panels() + myPanelBatch - 1) / myPanelBatch; }
+    // Calls body(b) for the panels of batch `batch`, in panel order.
+    template <class Body>
+    void ForPanelsOf(int batch, Body body) const
+    {
+        const int last = std::min(myFft.Panels(), (batch + 1) * myPanelBatch);
+        for (int b = batch * myPanelBatch; b < last; ++b)
+            body(b);
+    }
     int Workers() const { return myTeam ? myTeam->ThreadCount() : 1; }
     // How many tuples are inverse-transformed together (one work array per tuple and
     // component, and one spectrum when the rule is evaluated per wave); sizes them.
@@ -162,7 +175,7 @@ private:
     const TSpectralGrid* myGrid = nullptr;
     TWorkTeam* myTeam = nullptr;
     TFastFourier2D myFft;
-    int myNx = 0, myNy = 0;
+    int myNx = 0, myNy = 0, myPanelBatch = 1;
     TExtended myK0 = 0, myDZ = 0, myDKx = 0, myDKy = 0, myDX = 0, myDY = 0;
     int myComponents = 0;
     bool myHasForward = false, myHasBackward = false;
@@ -526,12 +539,14 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
             if (tables[k] && !tables[k]->filled)
                 fresh.push_back(std::int32_t(k));
         }
-        sum.RunItems(int(fresh.size()) * panels, [&](int item, int) {
-            const std::size_t k = std::size_t(fresh[std::size_t(item / panels)]);
-            const int b = item % panels;
-            tables[k]->livePanels[std::size_t(b)] =
-                CoefficientPanel(rule, keep, sum, tuples.Tuple(grouped[k]), b, inputs, layout,
-                                 tables[k]->values.Data(), count, std::size_t(b) * panelSize);
+        const int batches = sum.PanelBatches();
+        sum.RunItems(int(fresh.size()) * batches, [&](int item, int) {
+            const std::size_t k = std::size_t(fresh[std::size_t(item / batches)]);
+            sum.ForPanelsOf(item % batches, [&](int b) {
+                tables[k]->livePanels[std::size_t(b)] =
+                    CoefficientPanel(rule, keep, sum, tuples.Tuple(grouped[k]), b, inputs, layout,
+                                     tables[k]->values.Data(), count, std::size_t(b) * panelSize);
+            });
         });
         for (const std::int32_t k : fresh)
             tables[std::size_t(k)]->filled = true;
@@ -560,9 +575,7 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
         // panel's share of the local terms, the inverse column transforms, and each panel
         // stored in the tuple's natural-layout work array. A panel without coefficients
         // stores zeros.
-        sum.RunItems(members * panels, [&](int item, int worker) {
-            const int g = item / panels;
-            const int b = item % panels;
+        const auto columns = [&](int g, int b, int worker) {
             if constexpr (linear) {
                 const TCoefficientTable* table = tables[g0 + std::size_t(g)];
                 const double* values = nullptr;
@@ -621,6 +634,10 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
                     fft.StorePanel(panel, b, sum.Work(g, m));
                 }
             }
+        };
+        const int batches = sum.PanelBatches();
+        sum.RunItems(members * batches, [&](int item, int worker) {
+            sum.ForPanelsOf(item % batches, [&](int b) { columns(item / batches, b, worker); });
         });
         if constexpr (linear && L > 0) {
             // The panels' shares in panel order: the same sum whichever worker ran a panel.
