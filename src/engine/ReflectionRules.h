@@ -265,8 +265,8 @@ private:
 };
 
 // ReflectVWPMAllComplex: plane waves within the vacuum circle widened by the extra modes
-// along each axis, InModeRange(k0, dkx, kx) and InModeRange(k0, dky, ky); complex
-// longitudinal wave numbers for every plane wave,
+// along each axis, InModeRange(k0, dkx, kx) and InModeRange(k0, dky, ky), each with
+// complex longitudinal wave numbers,
 //   kz1 = sqrt((Re n1 k0)^2 - kt^2), kz2 = sqrt((Re n2 k0)^2 - kt^2)   (principal roots),
 // complex indices in rs and rp, only where Re n1 != Re n2 and |kz1|, |kz2|, |kz1 + kz2|
 // are non-zero. Components Exr, Eyr and Ezr = -(kx Exr + ky Eyr)/kz1 (transversality
