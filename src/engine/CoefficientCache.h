@@ -12,6 +12,12 @@
 // Tables acquired in the current step are never evicted during it; when the budget
 // cannot hold a new table beside them, Acquire returns none and the caller computes
 // the coefficients on the fly for that step.
+//
+// A table is made at once for a tuple the caller expects to recur (one covering a large
+// part of the grid: the bulk of a layer), otherwise the second time its tuple is met. A
+// graded index brings hundreds of tuples of a few points each that never come back;
+// tables for them would cost fresh memory (page faults) and evict tables that do recur.
+// At the first meeting Acquire returns none and the caller computes on the fly.
 #include "engine/IndexTuples.h"
 #include "numerics/FastFourier.h"
 
@@ -19,6 +25,7 @@
 #include <cstdint>
 #include <list>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace ksn {
@@ -55,8 +62,9 @@ public:
     void BeginStep() { ++myStep; }
 
     // The table of `key` sized for `count` complex values and `panels` panels, or null
-    // when the budget cannot hold it. A new table has filled == false.
-    TCoefficientTable* Acquire(const TCoefficientKey& key, std::size_t count, int panels);
+    // at the first meeting of a key that is not `eager` and when the budget cannot hold
+    // it. A new table has filled == false.
+    TCoefficientTable* Acquire(const TCoefficientKey& key, std::size_t count, int panels, bool eager = true);
 
     std::size_t Bytes() const { return myBytes; }
     std::size_t Tables() const { return myEntries.size(); }
@@ -80,6 +88,7 @@ private:
     std::uint64_t myHits = 0, myMisses = 0, myEvictions = 0;
     std::list<TEntry> myEntries; // most recently used first
     std::unordered_map<TCoefficientKey, std::list<TEntry>::iterator, TKeyHash> myIndex;
+    std::unordered_set<TCoefficientKey, TKeyHash> myMet; // keys met once, without a table
 };
 
 } // namespace ksn

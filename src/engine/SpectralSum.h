@@ -535,7 +535,10 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
         std::vector<std::int32_t> fresh;
         for (std::size_t k = 0; k < grouped.size(); ++k) {
             const TCoefficientKey key{tuples.Tuple(grouped[k]), typeid(Rule).hash_code(), rule.Variant(), inputs.mask};
-            tables[k] = cache.Acquire(key, values, panels);
+            // A tuple on a sixteenth of the grid or more is the bulk of a layer: its table
+            // at once; a smaller one's when it recurs.
+            const bool bulk = std::int64_t(tuples.PointCount(grouped[k])) * 16 >= std::int64_t(count);
+            tables[k] = cache.Acquire(key, values, panels, bulk);
             if (tables[k] && !tables[k]->filled)
                 fresh.push_back(std::int32_t(k));
         }
