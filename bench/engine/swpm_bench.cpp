@@ -1,45 +1,27 @@
 // One scalar wave-propagation step: direct versus grouped summation on 64 x 64 with two
 // materials (a guide core in its cladding), and grouped alone on 256 x 256.
+#include "../common/TwoMaterialScene.h"
 #include "engine/BrelWaveOptics.h"
 #include "field/ScalarEField.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <memory>
 
 namespace {
 
 using namespace ksn;
 
-struct TStepSetup {
-    TGridParms grid;
-    TComplexArray previous;
-    TComplexArray current;
+// The two-material scene on an n x n grid with the beam as a scalar field.
+struct TStepSetup : bench::TTwoMaterialScene {
     std::shared_ptr<TScalarEField> input;
 
-    explicit TStepSetup(int n)
+    explicit TStepSetup(int n) : TTwoMaterialScene(n, n), input(std::make_shared<TScalarEField>(grid))
     {
-        grid.nx = grid.ny = n;
-        grid.nz = 2;
-        grid.scaleFactor = 1e-6;
-        grid.dx = grid.dy = 0.5;
-        grid.dz = 0.25;
-        previous = TComplexArray(n, n);
-        current = TComplexArray(n, n);
-        input = std::make_shared<TScalarEField>(grid);
-        input->SetLambda(1e-6);
-        const double k0 = 2.0 * 3.14159265358979323846 / 1e-6;
-        const double radius = n / 6.0, width = n * 0.5e-6 / 5.0;
+        input->SetLambda(kLambda);
         for (int r = 0; r < n; ++r)
-            for (int c = 0; c < n; ++c) {
-                const double u = c - n / 2.0, v = r - n / 2.0;
-                previous.SetAt(c, r, {1.50, 0.0});
-                current.SetAt(c, r, {u * u + v * v <= radius * radius ? 1.52 : 1.50, 0.0});
-                const double x = u * 0.5e-6, y = v * 0.5e-6;
-                const double a = std::exp(-(x * x + y * y) / (width * width));
-                input->E().SetAt(c, r, {a * std::cos(0.2 * k0 * x), a * std::sin(0.2 * k0 * x)});
-            }
+            for (int c = 0; c < n; ++c)
+                input->E().SetAt(c, r, Beam(c, r));
     }
 };
 

@@ -1,76 +1,174 @@
-// One vector wave-propagation step (PropagateVWPM): direct versus grouped summation on
-// 64 x 64 with two materials (a guide core in its cladding), and the grouped pooled step
-// (PropagateVWPMMT) on 256 x 256 with one and with two threads.
+// The vector wave-propagation step against its transform floor, in one run, on the
+// two-material scene (../common/TwoMaterialScene.h: M = 2 index tuples; Ex the beam,
+// Ey = 0.5 i Ex) with grids 64 x 64, 256 x 256, 512 x 512 and 1024 x 1.
+//
+//   VectorFloorFftw/<shape>  the transforms of one step, FFTW 2-D plans made with
+//                            measurement: one forward transform per input component (Ex,
+//                            Ey) and one inverse per tuple and output component (Ex, Ey,
+//                            Ez), 2 + 3 M in all
+//   Vwpm/<shape>/<T>         one grouped vector step (the method vwpm as a run selects
+//                            it: PropagateVWPM, PropagateVWPMMT on a multithreaded engine)
+//                            on T threads, wall time; its coefficient tables made before
+//                            (once per run)
+//   VwpmFirst/<shape>        the first step of a run on one thread, tables included
+//   VwpmDirect/64, VwpmGrouped/64
+//                            direct against grouped summation (PropagateVWPM)
+//
+// After the benchmarks a table gives, per shape, the step against the floor and the
+// speed-up of 2 threads over 1, by least wall time over repetitions and by processor time
+// of the calling thread. Run with e.g. --benchmark_repetitions=5.
+#include "../common/TransformFloor.h"
+#include "../common/TwoMaterialScene.h"
 #include "engine/BrelWaveOptics.h"
 #include "field/VectorEField.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
+#include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace {
 
 using namespace ksn;
+using bench::kShapes;
+using bench::TShape;
 
-struct TStepSetup {
-    TGridParms grid;
-    TComplexArray previous;
-    TComplexArray current;
+constexpr int kTuples = 2;
+constexpr int kForward = 2;    // Ex, Ey
+constexpr int kComponents = 3; // Ex, Ey, Ez
+
+// The two-material scene with the beam as a vector field.
+struct TVectorScene : bench::TTwoMaterialScene {
     std::shared_ptr<TVectorEField> input;
 
-    explicit TStepSetup(int n)
+    TVectorScene(int nx, int ny) : TTwoMaterialScene(nx, ny), input(std::make_shared<TVectorEField>(grid))
     {
-        grid.nx = grid.ny = n;
-        grid.nz = 2;
-        grid.scaleFactor = 1e-6;
-        grid.dx = grid.dy = 0.5;
-        grid.dz = 0.25;
-        previous = TComplexArray(n, n);
-        current = TComplexArray(n, n);
-        input = std::make_shared<TVectorEField>(grid);
-        input->SetLambda(1e-6);
-        const double k0 = 2.0 * 3.14159265358979323846 / 1e-6;
-        const double radius = n / 6.0, width = n * 0.5e-6 / 5.0;
-        for (int r = 0; r < n; ++r)
-            for (int c = 0; c < n; ++c) {
-                const double u = c - n / 2.0, v = r - n / 2.0;
-                previous.SetAt(c, r, {1.50, 0.0});
-                current.SetAt(c, r, {u * u + v * v <= radius * radius ? 1.52 : 1.50, 0.0});
-                const double x = u * 0.5e-6, y = v * 0.5e-6;
-                const double a = std::exp(-(x * x + y * y) / (width * width));
-                input->EX().SetAt(c, r, {a * std::cos(0.2 * k0 * x), a * std::sin(0.2 * k0 * x)});
-                input->EY().SetAt(c, r, {0.0, 0.5 * a});
+        input->SetLambda(kLambda);
+        for (int r = 0; r < ny; ++r)
+            for (int c = 0; c < nx; ++c) {
+                const TComplex e = Beam(c, r);
+                input->EX().SetAt(c, r, e);
+                input->EY().SetAt(c, r, {-0.5 * e.im, 0.5 * e.re});
             }
     }
+
+    TStepInput In() const { return TStepInput{0, &previous, {}, &current, {}, false, &grid, input.get(), nullptr}; }
 };
 
-// threads 0: the single-threaded step; otherwise the pooled step on that many threads.
-void RunStep(benchmark::State& state, TSummation summation, int threads)
+void VectorFloorFftw(benchmark::State& state)
 {
-    TStepSetup s(int(state.range(0)));
-    TBrelWaveOptics engine(threads);
-    engine.SetSummation(summation);
-    const TPropagationStep step = threads == 0 ? TPropagationStep(std::bind_front(&TBrelWaveOptics::PropagateVWPM, &engine))
-                                               : TPropagationStep(std::bind_front(&TBrelWaveOptics::PropagateVWPMMT, &engine));
-    TFieldRef output;
-    for (auto _ : state) {
-        step(TStepInput{0, &s.previous, {}, &s.current, {}, false, &s.grid, s.input.get(), nullptr}, output);
-        benchmark::DoNotOptimize(output->GetEnergyFlux());
-    }
-    state.counters["step_ms"] = benchmark::Counter(double(engine.GetStepTime()));
+    bench::TFloor floor(int(state.range(0)), int(state.range(1)), true);
+    for (auto _ : state)
+        floor.Run(kForward, kTuples * kComponents);
 }
 
-void VwpmDirect(benchmark::State& state) { RunStep(state, TSummation::direct, 0); }
-void VwpmGrouped(benchmark::State& state) { RunStep(state, TSummation::grouped, 0); }
-void VwpmPooledGrouped1Thread(benchmark::State& state) { RunStep(state, TSummation::grouped, 1); }
-void VwpmPooledGrouped2Threads(benchmark::State& state) { RunStep(state, TSummation::grouped, 2); }
+// The step of the method vwpm on an engine of `threads` threads (0: single-threaded).
+TPropagationStep VwpmStep(TBrelWaveOptics& engine)
+{
+    TGlobalParms global;
+    global.simMethod = TSimMethod::vwpm;
+    return engine.GetPropFunc(global);
+}
+
+void Vwpm(benchmark::State& state)
+{
+    const TVectorScene s(int(state.range(0)), int(state.range(1)));
+    const int threads = int(state.range(2));
+    TBrelWaveOptics engine(threads >= 2 ? threads : 0);
+    engine.SetSummation(TSummation::grouped);
+    const TPropagationStep step = VwpmStep(engine);
+    TFieldRef output;
+    step(s.In(), output); // plans and coefficient tables: once per run
+    for (auto _ : state) {
+        step(s.In(), output);
+        benchmark::DoNotOptimize(output->GetEnergyFlux());
+    }
+    state.counters["tuples"] = double(engine.GetLastTupleCount());
+}
+
+void VwpmFirst(benchmark::State& state)
+{
+    const TVectorScene s(int(state.range(0)), int(state.range(1)));
+    for (auto _ : state) {
+        TBrelWaveOptics engine;
+        engine.SetSummation(TSummation::grouped);
+        TFieldRef output;
+        VwpmStep(engine)(s.In(), output);
+        benchmark::DoNotOptimize(output->GetEnergyFlux());
+    }
+}
+
+void RunSummation(benchmark::State& state, TSummation summation)
+{
+    const TVectorScene s(int(state.range(0)), int(state.range(0)));
+    TBrelWaveOptics engine;
+    engine.SetSummation(summation);
+    const TPropagationStep step = std::bind_front(&TBrelWaveOptics::PropagateVWPM, &engine);
+    TFieldRef output;
+    for (auto _ : state) {
+        step(s.In(), output);
+        benchmark::DoNotOptimize(output->GetEnergyFlux());
+    }
+}
+
+void VwpmDirect(benchmark::State& state) { RunSummation(state, TSummation::direct); }
+void VwpmGrouped(benchmark::State& state) { RunSummation(state, TSummation::grouped); }
+
+void Register()
+{
+    // Names come out as e.g. "Vwpm/256/256/2/real_time".
+    benchmark::internal::Benchmark* floor = benchmark::RegisterBenchmark("VectorFloorFftw", VectorFloorFftw);
+    benchmark::internal::Benchmark* step = benchmark::RegisterBenchmark("Vwpm", Vwpm)->UseRealTime();
+    benchmark::internal::Benchmark* first = benchmark::RegisterBenchmark("VwpmFirst", VwpmFirst);
+    for (const TShape s : kShapes) {
+        floor->Args({s.nx, s.ny});
+        for (const int threads : {1, 2})
+            step->Args({s.nx, s.ny, threads});
+        first->Args({s.nx, s.ny});
+    }
+    floor->Unit(benchmark::kMillisecond);
+    step->Unit(benchmark::kMillisecond);
+    first->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("VwpmDirect", VwpmDirect)->Arg(64)->Unit(benchmark::kMillisecond)->Iterations(1);
+    benchmark::RegisterBenchmark("VwpmGrouped", VwpmGrouped)->Arg(64)->Unit(benchmark::kMillisecond);
+}
+
+// Per shape, the step against the floor, the 2-thread speed-up and the first step, by
+// least wall time and by processor time of the calling thread (what a machine that
+// others share still measures faithfully; there the 2-thread columns are not meaningful).
+void Summary(const bench::TLeastTimeReporter& times)
+{
+    for (const bool cpu : {false, true}) {
+        const auto get = [&](const std::string& name) { return cpu ? times.Cpu(name) : times.Wall(name); };
+        std::printf(cpu ? "\nThe same by processor time of the calling thread (ms; 1-thread columns only)\n"
+                        : "\nSummary (least wall time over repetitions, ms)\n");
+        std::printf("%-10s %10s %10s %10s %9s %8s %10s\n", "shape", "floorFFTW", "step 1T", "step 2T", "1T/FFTW",
+                    "2T gain", "first step");
+        for (const TShape s : kShapes) {
+            char args[32];
+            std::snprintf(args, sizeof args, "/%d/%d", s.nx, s.ny);
+            const double fftw = get(std::string("VectorFloorFftw") + args);
+            const double one = get(std::string("Vwpm") + args + "/1"), two = get(std::string("Vwpm") + args + "/2");
+            std::printf("%-10s %10.4f %10.4f %10.4f %9.2f %8.2f %10.3f\n", bench::ShapeName(s.nx, s.ny).c_str(), fftw,
+                        one, two, one / fftw, one / two, get(std::string("VwpmFirst") + args));
+        }
+        std::printf("%-10s direct %.1f, grouped %.4f\n", "64x64", get("VwpmDirect/64"), get("VwpmGrouped/64"));
+    }
+}
 
 } // namespace
 
-BENCHMARK(VwpmDirect)->Arg(64)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(VwpmGrouped)->Arg(64)->Unit(benchmark::kMillisecond);
-BENCHMARK(VwpmGrouped)->Arg(256)->Unit(benchmark::kMillisecond);
-BENCHMARK(VwpmPooledGrouped1Thread)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(VwpmPooledGrouped2Threads)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();
+int main(int argc, char** argv)
+{
+    Register();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    bench::TLeastTimeReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    Summary(reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -22,6 +22,8 @@
 // After the benchmarks a table gives, per shape, the step against both floors and the
 // speed-up of 2 threads over 1 (minimum wall time over repetitions: on a shared machine
 // the least disturbed one). Run with e.g. --benchmark_repetitions=5.
+#include "../common/TransformFloor.h"
+#include "../common/TwoMaterialScene.h"
 #include "config/Messages.h"
 #include "control/SimulationDriver.h"
 #include "engine/BrelWaveOptics.h"
@@ -31,14 +33,12 @@
 #include "numerics/FastFourier.h"
 
 #include <benchmark/benchmark.h>
-#include <fftw3.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,15 +46,10 @@
 namespace {
 
 using namespace ksn;
-
-constexpr double kPi = 3.14159265358979323846;
-
-struct TShape {
-    int nx, ny;
-};
-const TShape kShapes[] = {{64, 64}, {256, 256}, {512, 512}, {1024, 1}};
-
-std::string ShapeName(int nx, int ny) { return std::to_string(nx) + "x" + std::to_string(ny); }
+using bench::kShapes;
+using bench::ShapeName;
+using bench::TFloor;
+using bench::TShape;
 
 class TQuietSink : public TMessageSink {
 public:
@@ -65,65 +60,13 @@ public:
 // ---------------------------------------------------------------------------------------
 // Transforms
 
-// One forward plus `inverse` inverse transforms of an nx x ny grid, FFTW 2-D plans
-// made with measurement (in place, 64-byte aligned), or the fast transform.
-class TFloor {
-public:
-    TFloor(int nx, int ny, bool fftw) : myNx(nx), myNy(ny), myData(size_t(nx) * size_t(ny))
-    {
-        for (size_t k = 0; k < 2 * myData.Count(); ++k)
-            myData.Data()[k] = 1e-3 * std::sin(0.37 * double(k));
-        if (fftw) {
-            auto* d = reinterpret_cast<fftw_complex*>(myData.Data());
-            myForward = fftw_plan_dft_2d(ny, nx, d, d, FFTW_FORWARD, FFTW_MEASURE);
-            myInverse = fftw_plan_dft_2d(ny, nx, d, d, FFTW_BACKWARD, FFTW_MEASURE);
-        } else {
-            myFast.Setup(nx, ny);
-            myPanel.Resize(myFast.PanelSize());
-        }
-    }
-    ~TFloor()
-    {
-        if (myForward)
-            fftw_destroy_plan(myForward);
-        if (myInverse)
-            fftw_destroy_plan(myInverse);
-    }
-    TFloor(const TFloor&) = delete;
-    TFloor& operator=(const TFloor&) = delete;
-
-    void Run(int inverse)
-    {
-        Transform(+1);
-        for (int m = 0; m < inverse; ++m)
-            Transform(-1);
-    }
-
-private:
-    void Transform(int sign)
-    {
-        if (myForward) {
-            fftw_execute(sign > 0 ? myForward : myInverse);
-            return;
-        }
-        myFast.Run(myData.Data(), sign, myPanel.Data());
-    }
-
-    int myNx, myNy;
-    TComplexBuffer myData;
-    TComplexBuffer myPanel;
-    TFastFourier2D myFast;
-    fftw_plan myForward = nullptr;
-    fftw_plan myInverse = nullptr;
-};
-
 constexpr int kTuples = 2; // two materials: (clad, clad) and (clad, core)
 
 void FloorFftw(benchmark::State& state)
 {
     TFloor floor(int(state.range(0)), int(state.range(1)), true);
     for (auto _ : state)
-        floor.Run(kTuples);
+        floor.Run(1, kTuples);
 }
 
 // Sets the planning of the fast transform for one benchmark (argument 2 or 3: 1 = measured).
@@ -143,40 +86,22 @@ void FloorFast(benchmark::State& state)
     const TPlanningScope planning(state.range(2) != 0);
     TFloor floor(int(state.range(0)), int(state.range(1)), false);
     for (auto _ : state)
-        floor.Run(kTuples);
+        floor.Run(1, kTuples);
 }
 
 // ---------------------------------------------------------------------------------------
 // One grouped scalar step
 
-struct TStepScene {
-    TGridParms grid;
-    TComplexArray previous, current;
+// The two-material scene with the beam as a scalar field.
+struct TStepScene : bench::TTwoMaterialScene {
     std::shared_ptr<TScalarEField> input;
 
-    TStepScene(int nx, int ny)
+    TStepScene(int nx, int ny) : TTwoMaterialScene(nx, ny), input(std::make_shared<TScalarEField>(grid))
     {
-        grid.nx = nx;
-        grid.ny = ny;
-        grid.nz = 2;
-        grid.scaleFactor = 1e-6;
-        grid.dx = grid.dy = 0.5;
-        grid.dz = 0.25;
-        previous = TComplexArray(nx, ny);
-        current = TComplexArray(nx, ny);
-        input = std::make_shared<TScalarEField>(grid);
-        input->SetLambda(1e-6);
-        const double k0 = 2.0 * kPi / 1e-6;
-        const double radius = std::max(nx, ny) / 6.0, width = std::max(nx, ny) * 0.5e-6 / 5.0;
+        input->SetLambda(kLambda);
         for (int r = 0; r < ny; ++r)
-            for (int c = 0; c < nx; ++c) {
-                const double u = c - nx / 2.0, v = ny > 1 ? r - ny / 2.0 : 0.0;
-                previous.SetAt(c, r, {1.50, 0.0});
-                current.SetAt(c, r, {u * u + v * v <= radius * radius ? 1.52 : 1.50, 0.0});
-                const double x = u * 0.5e-6, y = v * 0.5e-6;
-                const double a = std::exp(-(x * x + y * y) / (width * width));
-                input->E().SetAt(c, r, {a * std::cos(0.2 * k0 * x), a * std::sin(0.2 * k0 * x)});
-            }
+            for (int c = 0; c < nx; ++c)
+                input->E().SetAt(c, r, Beam(c, r));
     }
 };
 
@@ -316,7 +241,7 @@ void RunFloor(benchmark::State& state, bool fftw)
         transforms += 1 + m;
     for (auto _ : state)
         for (const int m : run.Tuples())
-            floor.Run(m);
+            floor.Run(1, m);
     state.counters["transforms"] = double(transforms);
 }
 
@@ -365,78 +290,42 @@ void Register()
     benchmark::RegisterBenchmark("RunSphere", RunSphere)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 }
 
-// Keeps the least wall time per benchmark (per iteration, milliseconds).
-class TSummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0)
-                continue;
-            // The run's wall time per iteration, without the name's "/real_time" suffix.
-            std::string name = run.benchmark_name();
-            const auto slash = name.find("/real_time");
-            if (slash != std::string::npos)
-                name.erase(slash);
-            const double ms = run.real_accumulated_time * 1e3 / double(run.iterations);
-            const double cpu = run.cpu_accumulated_time * 1e3 / double(run.iterations);
-            auto [it, added] = myBest.emplace(name, ms);
-            if (!added && ms < it->second)
-                it->second = ms;
-            auto [c, cpuAdded] = myBestCpu.emplace(name, cpu);
-            if (!cpuAdded && cpu < c->second)
-                c->second = cpu;
-        }
-    }
-
-    void Summary()
-    {
-        std::printf("\nSummary (least wall time over repetitions, ms)\n");
-        Table(myBest);
-        // One-thread figures by the calling thread's processor time: what a machine that
-        // others share still measures faithfully (the 2-thread columns are not meaningful).
-        std::printf("\nThe same by processor time of the calling thread (ms; 1-thread columns only)\n");
-        Table(myBestCpu);
-    }
-
-private:
-    void Table(const std::map<std::string, double>& best)
-    {
-        myTable = &best;
+// Per shape, the step against both floors and the speed-up of 2 threads over 1, by least
+// wall time and by processor time of the calling thread (what a machine that others
+// share still measures faithfully; there the 2-thread columns are not meaningful).
+void Summary(const bench::TLeastTimeReporter& times)
+{
+    for (const bool cpu : {false, true}) {
+        const auto get = [&](const std::string& name) { return cpu ? times.Cpu(name) : times.Wall(name); };
+        std::printf(cpu ? "\nThe same by processor time of the calling thread (ms; 1-thread columns only)\n"
+                        : "\nSummary (least wall time over repetitions, ms)\n");
         std::printf("%-10s %10s %10s %10s %10s %9s %9s %8s\n", "shape", "floorFFTW", "floorFast", "step 1T",
                     "step 2T", "1T/FFTW", "1T/Fast", "2T gain");
         for (const TShape s : kShapes) {
             const std::string name = ShapeName(s.nx, s.ny);
             char args[32];
             std::snprintf(args, sizeof args, "/%d/%d", s.nx, s.ny);
-            const double fftw = Get(std::string("FloorFftw") + args), fast = Get(std::string("FloorFast") + args + "/0");
-            const double one = Get(std::string("Swpm") + args + "/1/0"), two = Get(std::string("Swpm") + args + "/2/0");
+            const double fftw = get(std::string("FloorFftw") + args);
+            const double fast = get(std::string("FloorFast") + args + "/0");
+            const double one = get(std::string("Swpm") + args + "/1/0"), two = get(std::string("Swpm") + args + "/2/0");
             std::printf("%-10s %10.4f %10.4f %10.4f %10.4f %9.2f %9.2f %8.2f\n", name.c_str(), fftw, fast, one, two,
                         one / fftw, one / fast, one / two);
         }
         for (const int n : {256, 512}) {
             char args[32];
             std::snprintf(args, sizeof args, "/%d/%d", n, n);
-            const double fftw = Get(std::string("FloorFftw") + args), fast = Get(std::string("FloorFast") + args + "/1");
-            const double one = Get(std::string("Swpm") + args + "/1/1");
+            const double fftw = get(std::string("FloorFftw") + args);
+            const double fast = get(std::string("FloorFast") + args + "/1");
+            const double one = get(std::string("Swpm") + args + "/1/1");
             std::printf("%-10s %10.4f %10.4f %10.4f %10s %9.2f %9.2f %8s\n", (std::to_string(n) + " meas.").c_str(),
                         fftw, fast, one, "", one / fftw, one / fast, "");
         }
-        const double fftw = Get("RunFloorFftw"), fast = Get("RunFloorFast");
-        const double one = Get("RunSphere/1"), two = Get("RunSphere/2");
+        const double fftw = get("RunFloorFftw"), fast = get("RunFloorFast");
+        const double one = get("RunSphere/1"), two = get("RunSphere/2");
         std::printf("%-10s %10.3f %10.3f %10.3f %10.3f %9.2f %9.2f %8.2f\n", "sphere run", fftw, fast, one, two,
                     one / fftw, one / fast, one / two);
     }
-
-    double Get(const std::string& name) const
-    {
-        const auto it = myTable->find(name);
-        return it == myTable->end() ? std::nan("") : it->second;
-    }
-    std::map<std::string, double> myBest, myBestCpu;
-    const std::map<std::string, double>* myTable = nullptr;
-};
+}
 
 } // namespace
 
@@ -446,9 +335,9 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    TSummaryReporter reporter;
+    bench::TLeastTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.Summary();
+    Summary(reporter);
     benchmark::Shutdown();
     return 0;
 }

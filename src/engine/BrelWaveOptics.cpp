@@ -1,7 +1,6 @@
 #include "engine/BrelWaveOptics.h"
 
 #include "engine/PlaneWaveHelpers.h"
-#include "engine/VectorWPMWork.h"
 #include "numerics/GeneralError.h"
 
 #include <functional>

@@ -10,15 +10,14 @@
 // its slice step from one TStepInput (Steps.h).
 //
 // An engine made with a thread count of 2 or more keeps that many threads (a work team,
-// pool/WorkTeam.h) for its whole life, the run, and every grouped step spreads its
-// transforms, coefficient tables and gathers over them (SpectralSum.h); results do not
-// depend on the thread count. Starting threads for every step would cost more than a
-// small grid's whole step.
+// pool/WorkTeam.h) for its whole life, the run, and every wave-propagation step and
+// reflection spreads its transforms, coefficient tables, direct points and gathers over
+// them (SpectralSum.h); results do not depend on the thread count. Starting threads for
+// every step would cost more than a small grid's whole step.
 #include "config/Records.h"
 #include "pool/PTimer.h"
 #include "engine/IndexTuples.h"
 #include "engine/PointSum.h"
-#include "engine/SpectralTransform.h"
 #include "engine/SpectralGrid.h"
 #include "engine/SpectralSum.h"
 #include "engine/StepSelection.h"
@@ -35,8 +34,6 @@ namespace ksn {
 
 class TScalarEField;
 class TVectorEField;
-class TWorkPool;
-struct TVectorWork;
 
 class TBrelWaveOptics {
 public:
@@ -109,43 +106,31 @@ public:
     void PropagateVWPMAllComplex(const TStepInput& in, TFieldRef& output);
     void PropagateVWPMH(const TStepInput& in, TFieldRef& output);
     void PropagateVWPMHAllComplex(const TStepInput& in, TFieldRef& output);
-    // Their pooled forms: the same results, the work spread over a TWorkPool of the
-    // engine's thread count (at least one thread).
+    // Their pooled forms, selected for a multithreaded engine: the same steps on the
+    // engine's threads, the same results; given neither field they still produce a
+    // cleared output and a step time.
     void PropagateVWPMMT(const TStepInput& in, TFieldRef& output);
     void PropagateVWPMMTAllComplex(const TStepInput& in, TFieldRef& output);
     void PropagateVWPMHMT(const TStepInput& in, TFieldRef& output);
     void PropagateVWPMHMTAllComplex(const TStepInput& in, TFieldRef& output);
 
-    // The step input a pooled step has published to its workers; null outside one.
-    const TStepInput* GetPublishedInput() const { return myStepInput; }
-    // Pooled steps give their workers output rows when nx <= ny/2, else columns.
-    static bool PoolsByRows(int nx, int ny) { return double(nx) <= double(ny) / 2.0; }
-
 private:
-    // Which vector step runs: its name for messages, all-complex or not, hybrid or not.
+    // Which vector step runs: its name for messages, all-complex or not, hybrid or not,
+    // pooled form or not.
     struct TVectorForm {
         const char* where;
         bool allComplex;
         bool hybrid;
+        bool pooled;
     };
     // Checks, output field, wave quantities and spectral grid of a vector step; the
     // input fields (vector fields or null) in forward/backward. Null output: nothing to do.
     TVectorEField* BeginVectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output,
                                    TVectorEField*& forward, TVectorEField*& backward);
-    // Rules, plane waves and index tuples of a vector step whose inputs are spectral.
-    void PrepareVectorSums(const TVectorForm& form, const TStepInput& in, TVectorEField* forward,
-                           TVectorEField* backward, TVectorEField& output);
-    // The spectral path's finish: unpropagated Ez into the zero frequency, inverse
-    // transform of the output (on the pool when one is given), the uniform flux map and
-    // its total.
-    void FinishSpectralPath(TVectorEField& output, bool byRows, TWorkPool* pool);
+    // The sum of a vector step with at least one input: fields, flux map and total flux.
+    void SumVectorStep(const TVectorForm& form, const TStepInput& in, TVectorEField* forward,
+                       TVectorEField* backward, TVectorEField& output);
     void VectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output);
-    void PooledVectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output);
-    // Pooled workers, reading the published step: output row r (column c) on the point
-    // path, spectral row r (column c) on the spectral path.
-    void VectorRowWorker(std::int32_t r);
-    void VectorColumnWorker(std::int32_t c);
-    void VectorLineWorker(std::int32_t line, bool byRows);
 
     // One scalar step: the point-by-point sum, or the spectral path when `spectral`.
     void ScalarStep(const char* where, bool spectral, const TStepInput& in, TFieldRef& output);
@@ -156,20 +141,15 @@ private:
                         TFieldRef& output);
     void VectorBeamReflection(const char* where, bool allComplex, const TStepInput& in, TFieldRef& reflected);
 
-    // Wave-propagation reflection (WPMReflection.cpp) and its pooled form
-    // (ReflectionPooled.cpp): the plane waves and index tuples of one step.
+    // Wave-propagation reflection (WPMReflection.cpp), single-threaded and pooled forms.
     // Checks a vector reflection step's inputs (a forward field required), sets up the
-    // spectral grid and, for the point path, the index tuples.
+    // spectral grid and the index tuples (one for the whole grid on the spectral path).
     TVectorEField* CheckVectorReflection(const std::string& caller, bool allComplex, bool spectral,
                                          const TStepInput& in, const TFieldRef& reflected);
-    // The plane waves of the forward spectrum a vector reflection carries.
-    void CollectReflectionWaves(bool allComplex, bool spectral, const TVectorEField& forward);
+    // Adds the reflection of `forward` to `reflected`.
+    void SumVectorReflection(bool allComplex, bool spectral, const TStepInput& in, TVectorEField& forward,
+                             TVectorEField& reflected);
     void PooledReflection(const char* where, bool allComplex, const TStepInput& in, TFieldRef& reflected);
-    void ReflectionLine(bool row, std::int32_t index);
-    void ReflectionRowWorker(std::int32_t r);
-    void ReflectionColumnWorker(std::int32_t c);
-    void ReflectionRowWorkerAllComplex(std::int32_t r);
-    void ReflectionColumnWorkerAllComplex(std::int32_t c);
 
     bool myMultithreaded = false;
     std::int32_t myThreadCount = 0;
@@ -181,21 +161,6 @@ private:
     TSummation mySummation = TSummation::automatic;
     TSpectralGrid mySpectral;
     TIndexTuples myTuples;
-    TSumScratch myScratch;
-    std::vector<TPlaneWave> myWaves;
-
-    // Published for the workers of a pooled reflection step, null outside it.
-    const TStepInput* myReflectionInput = nullptr;
-    TVectorEField* myReflectedField = nullptr;
-    bool myReflectionAllComplex = false;
-    bool myReflectionSpectral = false; // homogeneous pair: workers write spectral values
-    TSumTargets myReflectionTargets;
-    TInverseTransform2D myLineTransform;
-
-    // Published by a pooled step for its workers, reset to null when its pool has finished.
-    const TStepInput* myStepInput = nullptr;
-    TVectorEField* myStepOutput = nullptr;
-    std::unique_ptr<TVectorWork> myVectorWork;
     TSpectralSum mySum;
     // The workers of every step when the engine runs multithreaded (null otherwise).
     std::unique_ptr<TWorkTeam> myTeam;

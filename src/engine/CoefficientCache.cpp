@@ -4,6 +4,12 @@
 
 namespace ksn {
 
+namespace {
+
+constexpr std::size_t kMetLimit = 1 << 16;
+
+} // namespace
+
 std::size_t TCoefficientCache::TKeyHash::operator()(const TCoefficientKey& k) const
 {
     // FNV-1a over the key's bit patterns (the tuple parts are already +0.0-normalised).
@@ -27,10 +33,11 @@ void TCoefficientCache::Clear()
 {
     myIndex.clear();
     myEntries.clear();
+    myMet.clear();
     myBytes = 0;
 }
 
-TCoefficientTable* TCoefficientCache::Acquire(const TCoefficientKey& key, std::size_t count, int panels)
+TCoefficientTable* TCoefficientCache::Acquire(const TCoefficientKey& key, std::size_t count, int panels, bool eager)
 {
     const std::size_t bytes = count * 2 * sizeof(double);
     const auto found = myIndex.find(key);
@@ -42,6 +49,16 @@ TCoefficientTable* TCoefficientCache::Acquire(const TCoefficientKey& key, std::s
         return &e.table;
     }
     ++myMisses;
+    if (!eager && myMet.insert(key).second) {
+        // Met once; the record of such keys is forgotten now and then, so that a long
+        // run of ever new tuples does not grow it without bound.
+        if (myMet.size() > kMetLimit) {
+            myMet.clear();
+            myMet.insert(key);
+        }
+        return nullptr;
+    }
+    myMet.erase(key);
     // Evict from the least recently used end, never a table of this step; an evicted
     // table's buffer is taken over when it is large enough (fresh memory costs page
     // faults, reused memory does not).

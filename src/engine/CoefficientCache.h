@@ -3,7 +3,8 @@
 // belongs to one local-index tuple and holds, for every spectral element w of the grid,
 // the linear coefficients that turn the input spectra into that tuple's output spectra
 // (SpectralSum.h): Fresnel transmission, absorption along the oblique path and the
-// longitudinal phase. Scenes repeat a handful of tuples over hundreds of slices (a
+// longitudinal phase, and those of the tuple's local terms (an unpropagated component,
+// the energy flux). Scenes repeat a handful of tuples over hundreds of slices (a
 // core and its cladding), so each table is computed once per run and reused whenever
 // its tuple recurs.
 //
@@ -11,6 +12,12 @@
 // Tables acquired in the current step are never evicted during it; when the budget
 // cannot hold a new table beside them, Acquire returns none and the caller computes
 // the coefficients on the fly for that step.
+//
+// A table is made at once for a tuple the caller expects to recur (one covering a large
+// part of the grid: the bulk of a layer), otherwise the second time its tuple is met. A
+// graded index brings hundreds of tuples of a few points each that never come back;
+// tables for them would cost fresh memory (page faults) and evict tables that do recur.
+// At the first meeting Acquire returns none and the caller computes on the fly.
 #include "engine/IndexTuples.h"
 #include "numerics/FastFourier.h"
 
@@ -18,6 +25,7 @@
 #include <cstdint>
 #include <list>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace ksn {
@@ -37,8 +45,9 @@ struct TCoefficientKey {
 };
 
 struct TCoefficientTable {
-    TComplexBuffer values;               // complex coefficients, layout chosen by the caller
-    std::vector<std::uint8_t> livePanels; // per transform panel: any non-zero coefficient
+    TComplexBuffer values;                 // complex coefficients, layout chosen by the caller
+    std::vector<std::uint32_t> livePanels; // per transform panel: which blocks of the caller's
+                                           // layout hold a non-zero coefficient (bit mask)
     bool filled = false;
 };
 
@@ -53,8 +62,9 @@ public:
     void BeginStep() { ++myStep; }
 
     // The table of `key` sized for `count` complex values and `panels` panels, or null
-    // when the budget cannot hold it. A new table has filled == false.
-    TCoefficientTable* Acquire(const TCoefficientKey& key, std::size_t count, int panels);
+    // at the first meeting of a key that is not `eager` and when the budget cannot hold
+    // it. A new table has filled == false.
+    TCoefficientTable* Acquire(const TCoefficientKey& key, std::size_t count, int panels, bool eager = true);
 
     std::size_t Bytes() const { return myBytes; }
     std::size_t Tables() const { return myEntries.size(); }
@@ -78,6 +88,7 @@ private:
     std::uint64_t myHits = 0, myMisses = 0, myEvictions = 0;
     std::list<TEntry> myEntries; // most recently used first
     std::unordered_map<TCoefficientKey, std::list<TEntry>::iterator, TKeyHash> myIndex;
+    std::unordered_set<TCoefficientKey, TKeyHash> myMet; // keys met once, without a table
 };
 
 } // namespace ksn

@@ -111,12 +111,15 @@ void CollectPlaneWaves(const TSpectralGrid& grid, const TComplexArray* const* fo
 }
 
 // Where a point sum adds its results: split re/im blocks of nx*ny doubles, x fastest.
-// Local terms may point at the same blocks as lateral components.
+// Local terms may point at the same blocks as lateral components. `accumulate`: the
+// grouped sum of SpectralSum.h adds to the blocks' values instead of storing into
+// blocks that hold zeros.
 struct TSumTargets {
     double* re[kMaxComponents] = {};
     double* im[kMaxComponents] = {};
     double* localRe[kMaxLocals] = {};
     double* localIm[kMaxLocals] = {};
+    bool accumulate = false;
 };
 
 // Scratch of the grouped sum and the summation plan, reused from step to step so that

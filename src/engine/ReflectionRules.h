@@ -19,10 +19,19 @@
 //
 // A reflected plane wave gets only the lateral phase e^{i (kx x + ky y)}: no propagation
 // along z, no absorption.
+//
+// The reflected terms are linear in the incident amplitudes, so each rule also gives
+// them as coefficients for the tabulated grouped sum (SpectralSum.h): columns (Ax, Ay)
+// of the forward field (A of a scalar one) and no backward columns; rows r, or Exr, Eyr
+// (the matrix R) and Ezr = -(kx Exr + ky Eyr)/kz1 row by row (the direct sum's guard that
+// sets an Ezr of modulus below 1e-30 to 0 has no coefficient form; it only ever removes
+// rounding residue).
 #include "engine/Fresnel.h"
 #include "engine/IndexTuples.h"
 #include "engine/KernelComplex.h"
+#include "engine/PlaneWaveHelpers.h"
 #include "engine/PointSum.h"
+#include "engine/SpectralSum.h"
 
 #include <cmath>
 
@@ -132,26 +141,51 @@ inline R ScalarReflection(R rs, R rp, R kt2)
 struct TScalarReflectionRule {
     static constexpr int kComponents = 1;
     static constexpr int kLocals = 0;
+    static constexpr int kInputs = 1;
     static constexpr TIndexParts kParts{true, false, true, false};
 
     TExtended k0 = 0;
+
+    int Variant() const { return 0; }
 
     template <class R>
     bool Evaluate(const TPlaneWave& w, const TIndexTuple& n, TComplexOf<R>* lateral, R& phase,
                   TComplexOf<R>* /*local*/) const
     {
+        R r;
+        if (!Coefficient<R>(R(w.kt2), n, r))
+            return false;
+        lateral[0] = r * Widen<R>(w.forward[0]);
+        phase = R(0);
+        return true;
+    }
+
+    // M = (r, 0): the forward amplitude's column, none for a backward field.
+    template <class R>
+    bool Coefficients(const TWaveVector& w, const TIndexTuple& n, TComplexOf<R>* M, R& phase) const
+    {
+        R r;
+        if (!Coefficient<R>(R(w.kt2), n, r))
+            return false;
+        M[0] = {r, R(0)};
+        phase = R(0);
+        return true;
+    }
+
+private:
+    template <class R>
+    bool Coefficient(R kt2, const TIndexTuple& n, R& r) const
+    {
         const R n1 = R(n.n1.re), n2 = R(n.n2.re);
         if (n1 == n2)
             return false;
-        const R k = R(k0), kt2 = R(w.kt2);
+        const R k = R(k0);
         const R kz1sq = (n1 * k) * (n1 * k) - kt2, kz2sq = (n2 * k) * (n2 * k) - kt2;
         if (kz1sq < R(0) || kz2sq < R(0))
             return false;
         const R kz1 = std::sqrt(kz1sq), kz2 = std::sqrt(kz2sq);
         const R rs = FresnelRsOf<R>(n1, n2, kz1, kz2);
-        const R r = ScalarReflection<R>(rs, kt2 != R(0) ? FresnelRpOf<R>(n1, n2, kz1, kz2) : rs, kt2);
-        lateral[0] = r * Widen<R>(w.forward[0]);
-        phase = R(0);
+        r = ScalarReflection<R>(rs, kt2 != R(0) ? FresnelRpOf<R>(n1, n2, kz1, kz2) : rs, kt2);
         return true;
     }
 };
@@ -165,27 +199,57 @@ struct TScalarReflectionRule {
 struct TVectorReflectionRule {
     static constexpr int kComponents = 2;
     static constexpr int kLocals = 0;
+    static constexpr int kInputs = 2;
     static constexpr TIndexParts kParts{true, false, true, false};
 
     TExtended k0 = 0;
     bool evanescent = false;
 
+    int Variant() const { return evanescent ? 1 : 0; }
+
     template <class R>
     bool Evaluate(const TPlaneWave& w, const TIndexTuple& n, TComplexOf<R>* lateral, R& phase,
                   TComplexOf<R>* /*local*/) const
     {
+        TReflectionMatrixOf<TComplexOf<R>> m;
+        if (!Matrix<R>(R(w.kx), R(w.ky), R(w.kt2), n, m))
+            return false;
+        Reflect<R>(m, Widen<R>(w.forward[0]), Widen<R>(w.forward[1]), lateral[0], lateral[1]);
+        phase = R(0);
+        return true;
+    }
+
+    // Rows Exr, Eyr: R in the forward columns.
+    template <class R>
+    bool Coefficients(const TWaveVector& w, const TIndexTuple& n, TComplexOf<R>* M, R& phase) const
+    {
+        TReflectionMatrixOf<TComplexOf<R>> m;
+        if (!Matrix<R>(R(w.kx), R(w.ky), R(w.kt2), n, m))
+            return false;
+        M[0] = m.xx;
+        M[1] = m.xy;
+        M[2 * kInputs] = m.xy;
+        M[2 * kInputs + 1] = m.yy;
+        phase = R(0);
+        return true;
+    }
+
+private:
+    // R of the wave at the tuple, real coefficients held as complex ones.
+    template <class R>
+    bool Matrix(R kx, R ky, R kt2, const TIndexTuple& n, TReflectionMatrixOf<TComplexOf<R>>& m) const
+    {
         const R n1 = R(n.n1.re), n2 = R(n.n2.re);
         if (n1 == n2)
             return false;
-        const R k = R(k0), kx = R(w.kx), ky = R(w.ky), kt2 = R(w.kt2);
+        const R k = R(k0);
         const R kz1sq = (n1 * k) * (n1 * k) - kt2, kz2sq = (n2 * k) * (n2 * k) - kt2;
-        const TComplexOf<R> ex = Widen<R>(w.forward[0]), ey = Widen<R>(w.forward[1]);
-        phase = R(0);
         if (kz1sq > R(0) && kz2sq > R(0)) {
             const R kz1 = std::sqrt(kz1sq), kz2 = std::sqrt(kz2sq);
             const R rs = FresnelRsOf<R>(n1, n2, kz1, kz2);
             const R rp = kt2 != R(0) ? FresnelRpOf<R>(n1, n2, kz1, kz2) : rs;
-            Reflect<R>(ReflectionMatrix<R, R>(rs, rp, kx, ky, kt2), ex, ey, lateral[0], lateral[1]);
+            const TReflectionMatrixOf<R> real = ReflectionMatrix<R, R>(rs, rp, kx, ky, kt2);
+            m = {{real.xx, R(0)}, {real.xy, R(0)}, {real.yy, R(0)}};
             return true;
         }
         if (evanescent && n1 > n2 && kz1sq > R(0) && kz2sq < R(0)) {
@@ -193,14 +257,16 @@ struct TVectorReflectionRule {
             const TComplexOf<R> kz1{std::sqrt(kz1sq), R(0)}, kz2{R(0), std::sqrt(-kz2sq)};
             const TComplexOf<R> rs = Rs<R>(kz1, kz2);
             const TComplexOf<R> rp = kt2 != R(0) ? Rp<R>({n1, R(0)}, {n2, R(0)}, kz1, kz2) : rs;
-            Reflect<R>(ReflectionMatrix<R, TComplexOf<R>>(rs, rp, kx, ky, kt2), ex, ey, lateral[0], lateral[1]);
+            m = ReflectionMatrix<R, TComplexOf<R>>(rs, rp, kx, ky, kt2);
             return true;
         }
         return false;
     }
 };
 
-// ReflectVWPMAllComplex: complex longitudinal wave numbers for every plane wave,
+// ReflectVWPMAllComplex: plane waves within the vacuum circle widened by the extra modes
+// along each axis, InModeRange(k0, dkx, kx) and InModeRange(k0, dky, ky), each with
+// complex longitudinal wave numbers,
 //   kz1 = sqrt((Re n1 k0)^2 - kt^2), kz2 = sqrt((Re n2 k0)^2 - kt^2)   (principal roots),
 // complex indices in rs and rp, only where Re n1 != Re n2 and |kz1|, |kz2|, |kz1 + kz2|
 // are non-zero. Components Exr, Eyr and Ezr = -(kx Exr + ky Eyr)/kz1 (transversality
@@ -208,28 +274,27 @@ struct TVectorReflectionRule {
 struct TVectorReflectionAllComplexRule {
     static constexpr int kComponents = 3;
     static constexpr int kLocals = 0;
+    static constexpr int kInputs = 2;
     static constexpr TIndexParts kParts{true, true, true, true};
 
     TExtended k0 = 0;
+    TExtended dkx = 0, dky = 0; // spectral steps 2 pi / Lx, 2 pi / Ly
+    int extraModes = 0;
+
+    int Variant() const { return extraModes; }
 
     template <class R>
     bool Evaluate(const TPlaneWave& w, const TIndexTuple& n, TComplexOf<R>* lateral, R& phase,
                   TComplexOf<R>* /*local*/) const
     {
         using namespace reflection;
-        if (n.n1.re == n.n2.re)
+        TReflectionMatrixOf<TComplexOf<R>> m;
+        TComplexOf<R> kz1;
+        const R kx = R(w.kx), ky = R(w.ky);
+        if (!Matrix<R>(kx, ky, R(w.kt2), n, m, kz1))
             return false;
-        const R k = R(k0), kx = R(w.kx), ky = R(w.ky), kt2 = R(w.kt2);
-        const TComplexOf<R> n1 = Widen<R>(n.n1), n2 = Widen<R>(n.n2);
-        const TComplexOf<R> kz1 = RootOf<R>((n1.re * k) * (n1.re * k) - kt2);
-        const TComplexOf<R> kz2 = RootOf<R>((n2.re * k) * (n2.re * k) - kt2);
-        if (Norm(kz1) == R(0) || Norm(kz2) == R(0) || Norm(kz1 + kz2) == R(0))
-            return false;
-        const TComplexOf<R> rs = Rs<R>(kz1, kz2);
-        const TComplexOf<R> rp = kt2 != R(0) ? Rp<R>(n1, n2, kz1, kz2) : rs;
         TComplexOf<R> exr, eyr;
-        Reflect<R>(ReflectionMatrix<R, TComplexOf<R>>(rs, rp, kx, ky, kt2), Widen<R>(w.forward[0]),
-                   Widen<R>(w.forward[1]), exr, eyr);
+        Reflect<R>(m, Widen<R>(w.forward[0]), Widen<R>(w.forward[1]), exr, eyr);
         TComplexOf<R> ezr = Div<R>(Neg<R>(kx * exr + ky * eyr), kz1);
         if (std::hypot(ezr.re, ezr.im) < R(1e-30))
             ezr = {};
@@ -237,6 +302,49 @@ struct TVectorReflectionAllComplexRule {
         lateral[1] = eyr;
         lateral[2] = ezr;
         phase = R(0);
+        return true;
+    }
+
+    // Rows Exr, Eyr: R in the forward columns; row Ezr = -(kx Exr + ky Eyr)/kz1.
+    template <class R>
+    bool Coefficients(const TWaveVector& w, const TIndexTuple& n, TComplexOf<R>* M, R& phase) const
+    {
+        using namespace reflection;
+        TReflectionMatrixOf<TComplexOf<R>> m;
+        TComplexOf<R> kz1;
+        const R kx = R(w.kx), ky = R(w.ky);
+        if (!Matrix<R>(kx, ky, R(w.kt2), n, m, kz1))
+            return false;
+        constexpr int columns = 2 * kInputs;
+        M[0] = m.xx;
+        M[1] = m.xy;
+        M[columns] = m.xy;
+        M[columns + 1] = m.yy;
+        for (int c = 0; c < 2; ++c)
+            M[2 * columns + c] = Div<R>(Neg<R>(kx * M[c] + ky * M[columns + c]), kz1);
+        phase = R(0);
+        return true;
+    }
+
+private:
+    // R of the wave at the tuple and kz1; false where nothing is reflected.
+    template <class R>
+    bool Matrix(R kx, R ky, R kt2, const TIndexTuple& n, TReflectionMatrixOf<TComplexOf<R>>& m,
+                TComplexOf<R>& kz1) const
+    {
+        using namespace reflection;
+        if (!InModeRange(double(k0), double(dkx), double(kx), extraModes) ||
+            !InModeRange(double(k0), double(dky), double(ky), extraModes) || n.n1.re == n.n2.re)
+            return false;
+        const R k = R(k0);
+        const TComplexOf<R> n1 = Widen<R>(n.n1), n2 = Widen<R>(n.n2);
+        kz1 = RootOf<R>((n1.re * k) * (n1.re * k) - kt2);
+        const TComplexOf<R> kz2 = RootOf<R>((n2.re * k) * (n2.re * k) - kt2);
+        if (Norm(kz1) == R(0) || Norm(kz2) == R(0) || Norm(kz1 + kz2) == R(0))
+            return false;
+        const TComplexOf<R> rs = Rs<R>(kz1, kz2);
+        const TComplexOf<R> rp = kt2 != R(0) ? Rp<R>(n1, n2, kz1, kz2) : rs;
+        m = ReflectionMatrix<R, TComplexOf<R>>(rs, rp, kx, ky, kt2);
         return true;
     }
 };

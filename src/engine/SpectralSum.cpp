@@ -46,6 +46,18 @@ KSN_VECTOR_CLONES void ModulatedCopy(double* __restrict work, const double* __re
     }
 }
 
+// sum_q k(q) y(q), complex, in element order (a reduction in a fixed order: not vectorised).
+TComplexOf<double> Dot(const double* __restrict k, const double* __restrict y, std::size_t count)
+{
+    double re = 0.0, im = 0.0;
+    for (std::size_t q = 0; q < count; ++q) {
+        const double kr = k[2 * q], ki = k[2 * q + 1], yr = y[2 * q], yi = y[2 * q + 1];
+        re += kr * yr - ki * yi;
+        im += kr * yi + ki * yr;
+    }
+    return {re, im};
+}
+
 // out(q) = (-1)^(q+parity) work(q) along one run (re and im split on the way out).
 KSN_VECTOR_CLONES void SignedCopy(double* __restrict outRe, double* __restrict outIm, const double* __restrict work,
                                   std::int32_t count, std::int32_t parity)
@@ -57,18 +69,71 @@ KSN_VECTOR_CLONES void SignedCopy(double* __restrict outRe, double* __restrict o
     }
 }
 
+// out(q) += (-1)^(q+parity) work(q) along one run.
+KSN_VECTOR_CLONES void SignedAdd(double* __restrict outRe, double* __restrict outIm, const double* __restrict work,
+                                 std::int32_t count, std::int32_t parity)
+{
+    for (std::int32_t q = 0; q < count; ++q) {
+        const double s = ((q + parity) & 1) ? -1.0 : 1.0;
+        outRe[q] += s * work[2 * q];
+        outIm[q] += s * work[2 * q + 1];
+    }
+}
+
 } // namespace
 
 namespace spectral_sum_detail {
 
-void FillPanel(double* panel, const double* k, std::size_t stride, const TSpectralSum& sum, const TInputList& inputs,
-               int b)
+bool FillPanel(double* panel, const double* k, std::size_t stride, const TSpectralSum& sum, const TInputList& inputs,
+               int b, std::uint32_t live)
 {
     const std::size_t size = sum.Transform().PanelSize();
     const std::size_t base = 2 * std::size_t(b) * size;
-    MultiplyInto(panel, k, sum.Spectrum(inputs.slot[0]) + base, size);
-    for (int u = 1; u < inputs.count; ++u)
-        MultiplyAdd(panel, k + 2 * std::size_t(u) * stride, sum.Spectrum(inputs.slot[u]) + base, size);
+    bool first = true;
+    for (int u = 0; u < inputs.count; ++u) {
+        if (!(live & (1u << u)))
+            continue;
+        const double* y = sum.Spectrum(inputs.slot[u]) + base;
+        if (first)
+            MultiplyInto(panel, k + 2 * std::size_t(u) * stride, y, size);
+        else
+            MultiplyAdd(panel, k + 2 * std::size_t(u) * stride, y, size);
+        first = false;
+    }
+    return !first;
+}
+
+TComplexOf<double> LinearTermOfPanel(const double* k, std::size_t stride, const TSpectralSum& sum,
+                                     const TInputList& inputs, int b, std::uint32_t live)
+{
+    const std::size_t size = sum.Transform().PanelSize();
+    const std::size_t base = 2 * std::size_t(b) * size;
+    TComplexOf<double> total{};
+    for (int u = 0; u < inputs.count; ++u)
+        if (live & (1u << u))
+            total = total + Dot(k + 2 * std::size_t(u) * stride, sum.Spectrum(inputs.slot[u]) + base, size);
+    return total;
+}
+
+// f = sum_q xx |p0|^2 + yy |p1|^2 + 2 Re(xy p0 p1^*),  p0 p1^* = (a c + b d) + i (b c - a d)
+// for p0 = a + i b, p1 = c + i d. Four running sums, element q into sum q mod 4, added
+// pairwise at the end: a fixed order the compiler may still vectorise.
+KSN_VECTOR_CLONES double FluxOfPanel(const double* __restrict form, const double* __restrict p0,
+                                     const double* __restrict p1, std::size_t count)
+{
+    double lane[4] = {};
+    const auto term = [&](std::size_t q) {
+        const double a = p0[2 * q], b = p0[2 * q + 1], c = p1[2 * q], d = p1[2 * q + 1];
+        const double xx = form[4 * q], yy = form[4 * q + 1], xyr = form[4 * q + 2], xyi = form[4 * q + 3];
+        return xx * (a * a + b * b) + yy * (c * c + d * d) + 2.0 * (xyr * (a * c + b * d) - xyi * (b * c - a * d));
+    };
+    std::size_t q = 0;
+    for (; q + 4 <= count; q += 4)
+        for (std::size_t l = 0; l < 4; ++l)
+            lane[l] += term(q + l);
+    for (; q < count; ++q)
+        lane[q % 4] += term(q);
+    return (lane[0] + lane[1]) + (lane[2] + lane[3]);
 }
 
 } // namespace spectral_sum_detail
@@ -78,10 +143,11 @@ void TSpectralSum::Setup(const TSpectralGrid& grid, TWorkTeam* team)
     myGrid = &grid;
     myTeam = team;
     if (grid.Nx() != myNx || grid.Ny() != myNy || grid.K0() != myK0 || grid.DZ() != myDZ || grid.DKx() != myDKx ||
-        grid.DKy() != myDKy) {
-        // Every table was computed for the old grid, wavelength or slice thickness.
+        grid.DKy() != myDKy || grid.DX() != myDX || grid.DY() != myDY) {
+        // Every table was computed for the old grid, wavelength, spacing (a flux's area
+        // element) or slice thickness.
         myCache.Clear();
-        myKept = -1;
+        myKept.clear();
         myFft.Setup(grid.Nx(), grid.Ny());
         myNx = grid.Nx();
         myNy = grid.Ny();
@@ -89,13 +155,16 @@ void TSpectralSum::Setup(const TSpectralGrid& grid, TWorkTeam* team)
         myDZ = grid.DZ();
         myDKx = grid.DKx();
         myDKy = grid.DKy();
+        myDX = grid.DX();
+        myDY = grid.DY();
+        myPanelBatch = std::max(1, int(2048 / myFft.PanelSize()));
     }
     const size_t workers = size_t(Workers());
-    if (myPanels.size() < workers) {
-        myPanels.resize(workers);
+    if (myScratch.size() < workers) {
+        myPanels.resize(workers * kMaxComponents);
         myScratch.resize(workers);
     }
-    for (size_t w = 0; w < workers; ++w)
+    for (size_t w = 0; w < workers * kMaxComponents; ++w)
         myPanels[w].Resize(myFft.PanelSize());
 }
 
@@ -138,7 +207,7 @@ void TSpectralSum::TransformInputs(const TComplexArray* const* forward, const TC
         mySpectra[slots[s]].Resize(count);
         myInputWork[slots[s]].Resize(count);
     }
-    const int rowBlocks = myFft.RowBlocks(), rowBlock = myFft.RowBlock(), panels = myFft.Panels();
+    const int rowBlocks = myFft.RowBlocks(), rowBlock = myFft.RowBlock();
     const size_t panelSize = myFft.PanelSize();
     // Rows: work(c, r) = (-1)^(c+r) E(c, r), then the forward row transforms, per row block.
     RunItems(present * rowBlocks, [&](int item, int) {
@@ -149,13 +218,63 @@ void TSpectralSum::TransformInputs(const TComplexArray* const* forward, const TC
         myFft.Rows(work, +1, block);
     });
     // Columns: each panel into its place in the spectrum and transformed there.
-    RunItems(present * panels, [&](int item, int) {
-        const int u = slots[item / panels];
-        const int b = item % panels;
-        double* panel = mySpectra[u].Data() + 2 * size_t(b) * panelSize;
-        myFft.LoadPanel(myInputWork[u].Data(), b, panel);
-        myFft.Columns(panel, +1);
+    const int batches = PanelBatches();
+    RunItems(present * batches, [&](int item, int) {
+        const int u = slots[item / batches];
+        ForPanelsOf(item % batches, [&](int b) {
+            double* panel = mySpectra[u].Data() + 2 * size_t(b) * panelSize;
+            myFft.LoadPanel(myInputWork[u].Data(), b, panel);
+            myFft.Columns(panel, +1);
+        });
     });
+}
+
+void TSpectralSum::DropEmptyWaves(int tested)
+{
+    if (tested >= myComponents)
+        return;
+    int slots[2 * kMaxComponents];
+    int present = 0;
+    for (int side = 0; side < 2; ++side)
+        if (side == 0 ? myHasForward : myHasBackward)
+            slots[present++] = side * kMaxComponents;
+    const size_t size = myFft.PanelSize();
+    // Element by element, panel by panel (the layout is the same for every slot).
+    const auto dropIn = [&](int b) {
+        for (size_t e = size_t(b) * size; e < size_t(b + 1) * size; ++e) {
+            bool any = false;
+            for (int s = 0; s < present && !any; ++s)
+                for (int m = 0; m < tested; ++m) {
+                    const double* y = mySpectra[slots[s] + m].Data() + 2 * e;
+                    any = any || y[0] != 0.0 || y[1] != 0.0;
+                }
+            if (any)
+                continue;
+            for (int s = 0; s < present; ++s)
+                for (int m = tested; m < myComponents; ++m) {
+                    double* y = mySpectra[slots[s] + m].Data() + 2 * e;
+                    y[0] = y[1] = 0.0;
+                }
+        }
+    };
+    RunItems(PanelBatches(), [&](int batch, int) { ForPanelsOf(batch, dropIn); });
+}
+
+TExtended TSpectralSum::Total(const double* values)
+{
+    const int blocks = myFft.RowBlocks();
+    const std::size_t perBlock = std::size_t(myFft.RowBlock()) * std::size_t(myNx);
+    myBlockTotals.assign(std::size_t(blocks), 0.0L);
+    RunItems(blocks, [&](int b, int) {
+        TExtended total = 0.0L;
+        for (std::size_t p = std::size_t(b) * perBlock; p < std::size_t(b + 1) * perBlock; ++p)
+            total += values[p];
+        myBlockTotals[std::size_t(b)] = total;
+    });
+    TExtended total = 0.0L;
+    for (const TExtended t : myBlockTotals)
+        total += t;
+    return total;
 }
 
 int TSpectralSum::GroupSize(int components, bool evaluated)
@@ -199,16 +318,20 @@ std::pair<std::int32_t, std::int32_t> TSpectralSum::BlockRange(const TPointRun* 
 
 // out(p) = (-1)^(c+r) work(p),   p = c + r nx, along each run (one row each). A stored
 // value rather than an added one: the point's only lateral term, written into a target
-// that held zero, so a new output's page is touched once, by the write.
-void TSpectralSum::Gather(const double* work, const TPointRun* runs, std::int32_t count, double* outRe,
-                          double* outIm) const
+// that held zero, so a new output's page is touched once, by the write. `add`: into a
+// target that holds values of its own.
+void TSpectralSum::Gather(const double* work, const TPointRun* runs, std::int32_t count, double* outRe, double* outIm,
+                          bool add) const
 {
     const int shift = myGrid->XShift();
     const std::int32_t mask = myNx - 1;
     for (std::int32_t k = 0; k < count; ++k) {
         const std::int32_t first = runs[k].first;
         const std::int32_t parity = ((first & mask) + (first >> shift)) & 1;
-        SignedCopy(outRe + first, outIm + first, work + 2 * size_t(first), runs[k].count, parity);
+        if (add)
+            SignedAdd(outRe + first, outIm + first, work + 2 * size_t(first), runs[k].count, parity);
+        else
+            SignedCopy(outRe + first, outIm + first, work + 2 * size_t(first), runs[k].count, parity);
     }
 }
 

@@ -4,8 +4,7 @@
 //
 // Everything a step reads for one slice step travels in one TStepInput: the published
 // index slices on both sides of the step with their reference (mean) indices, whether
-// both are homogeneous, the grid, and the incoming fields. The pooled steps hand the
-// same struct to their workers, so a worker reads exactly what the step was given.
+// both are homogeneous, the grid, and the incoming fields.
 #include "config/Records.h"
 #include "engine/StepMode.h"
 #include "field/Field.h"

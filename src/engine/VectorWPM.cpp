@@ -1,31 +1,33 @@
-// The single-threaded vector wave-propagation steps of TBrelWaveOptics (methods vwpm and
-// vwpmh, with their all-complex forms) and the preparation they share with the pooled
-// forms (VectorWPMPooled.cpp).
+// The vector wave-propagation steps of TBrelWaveOptics (methods vwpm and vwpmh, each with
+// an all-complex form) and their pooled forms.
 //
 // The input field is decomposed into plane waves by the centred forward transform of each
 // component; every plane wave is carried to every output point with the local indices
-// there (VectorWPMRule.h) and the contributions are summed point by point (PointSum.h):
+// there (VectorWPMRule.h) and the contributions are summed point by point:
 //
 //   E'_m(x, y) = sum_w L_m(w; n1, n2) e^{i (kx x + ky y + phi)} + sum_w G_m(w; n1, n2),
 //   flux(x, y) = sum_w f(w; n1, n2),          total flux = sum over the points,
 //   amplitudes A_w = s X(j, i) / N,
 //
-// X being the transform's output and s its centred sign (SpectralGrid.h).
+// X being the transform's output and s its centred sign (SpectralGrid.h). The sum runs
+// as the scalar step's does (SpectralSum.h): the inputs are transformed on copies (they
+// are never changed), the grouped tuples read tabulated coefficients, and the work is
+// spread over the engine's work team.
 //
 // The hybrid steps take the spectral path when both slices are homogeneous: the same
-// rule at the tuple of point (0, 0), written at each plane wave's spectral index of the
-// output, then one inverse transform. Terms without lateral phase are the same at every
-// point of such a slice: their sum goes to the zero frequency (Ez), and the flux map is
-// the uniform per-point sum, written after the inverse transform, with total N times it.
-// So the spectral path gives what the point path gives for the same slices, flux included.
+// rule at the tuple of point (0, 0) for the whole grid, which is the grouped sum of a
+// single tuple covering the grid. Terms without lateral phase are then the same at every
+// point, so the spectral path gives what the point path gives for the same slices, flux
+// map and total included.
+//
+// The pooled forms are the same steps: every step already runs on the engine's threads.
+// They differ in one point of the contract: given neither field, a pooled step still
+// hands back a cleared (or new) output field and stores its step time.
 #include "engine/BrelWaveOptics.h"
-#include "engine/SpectralScope.h"
-#include "engine/VectorWPMWork.h"
+#include "engine/VectorWPMRule.h"
 #include "field/VectorEField.h"
 #include "numerics/GeneralError.h"
 
-#include <algorithm>
-#include <cmath>
 #include <string>
 
 namespace ksn {
@@ -48,28 +50,54 @@ void CheckSize(const TVectorEField* field, const TGridParms& grid, const std::st
         throw EGeneralError("Error in " + where + ". Field does not match the grid.");
 }
 
-bool IsFinite(TComplex n) { return std::isfinite(n.re) && std::isfinite(n.im); }
+// Component m (x, y, z) of a field, in Cartesian form as the transforms read it.
+TComplexArray& CartesianComponent(TVectorEField& field, int m)
+{
+    TComplexArray& a = m == 0 ? field.EX() : m == 1 ? field.EY() : field.EZ();
+    a.ToCartesian();
+    return a;
+}
 
 } // namespace
 
 void TBrelWaveOptics::PropagateVWPM(const TStepInput& in, TFieldRef& output)
 {
-    VectorStep({"TBrelWaveOptics.PropagateVWPM", false, false}, in, output);
+    VectorStep({"TBrelWaveOptics.PropagateVWPM", false, false, false}, in, output);
 }
 
 void TBrelWaveOptics::PropagateVWPMAllComplex(const TStepInput& in, TFieldRef& output)
 {
-    VectorStep({"TBrelWaveOptics.PropagateVWPMAllComplex", true, false}, in, output);
+    VectorStep({"TBrelWaveOptics.PropagateVWPMAllComplex", true, false, false}, in, output);
 }
 
 void TBrelWaveOptics::PropagateVWPMH(const TStepInput& in, TFieldRef& output)
 {
-    VectorStep({"TBrelWaveOptics.PropagateVWPMH", false, true}, in, output);
+    VectorStep({"TBrelWaveOptics.PropagateVWPMH", false, true, false}, in, output);
 }
 
 void TBrelWaveOptics::PropagateVWPMHAllComplex(const TStepInput& in, TFieldRef& output)
 {
-    VectorStep({"TBrelWaveOptics.PropagateVWPMHAllComplex", true, true}, in, output);
+    VectorStep({"TBrelWaveOptics.PropagateVWPMHAllComplex", true, true, false}, in, output);
+}
+
+void TBrelWaveOptics::PropagateVWPMMT(const TStepInput& in, TFieldRef& output)
+{
+    VectorStep({"TBrelWaveOptics.PropagateVWPMMT", false, false, true}, in, output);
+}
+
+void TBrelWaveOptics::PropagateVWPMMTAllComplex(const TStepInput& in, TFieldRef& output)
+{
+    VectorStep({"TBrelWaveOptics.PropagateVWPMMTAllComplex", true, false, true}, in, output);
+}
+
+void TBrelWaveOptics::PropagateVWPMHMT(const TStepInput& in, TFieldRef& output)
+{
+    VectorStep({"TBrelWaveOptics.PropagateVWPMHMT", false, true, true}, in, output);
+}
+
+void TBrelWaveOptics::PropagateVWPMHMTAllComplex(const TStepInput& in, TFieldRef& output)
+{
+    VectorStep({"TBrelWaveOptics.PropagateVWPMHMTAllComplex", true, true, true}, in, output);
 }
 
 TVectorEField* TBrelWaveOptics::BeginVectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output,
@@ -99,13 +127,11 @@ TVectorEField* TBrelWaveOptics::BeginVectorStep(const TVectorForm& form, const T
     const TField* source = forward ? static_cast<TField*>(forward) : static_cast<TField*>(backward);
     if (source) {
         mySpectral.Setup(grid, source->GetLambda(), where);
-        const bool spectral = form.hybrid && in.homogeneousPair;
-        if (!spectral) {
-            const TIndexParts parts = form.allComplex ? TVectorWPMAllComplexRule::kParts : TVectorWPMRule::kParts;
+        const TIndexParts parts = form.allComplex ? TVectorWPMAllComplexRule::kParts : TVectorWPMRule::kParts;
+        if (form.hybrid && in.homogeneousPair) // one tuple, the indices at point (0, 0), for the whole grid
+            myTuples.BuildUniform(previous.At(0, 0), current.At(0, 0), grid.nx, grid.ny, parts, where);
+        else
             myTuples.Build(previous, current, grid.nx, grid.ny, parts, where);
-        } else if (!IsFinite(previous.At(0, 0)) || !IsFinite(current.At(0, 0))) {
-            throw EGeneralError("Error in " + where + ". Index slice holds a non-finite value.");
-        }
     }
 
     if (!output) {
@@ -120,118 +146,61 @@ TVectorEField* TBrelWaveOptics::BeginVectorStep(const TVectorForm& form, const T
     return out;
 }
 
-void TBrelWaveOptics::PrepareVectorSums(const TVectorForm& form, const TStepInput& in, TVectorEField* forward,
-                                        TVectorEField* backward, TVectorEField& output)
+void TBrelWaveOptics::SumVectorStep(const TVectorForm& form, const TStepInput& in, TVectorEField* forward,
+                                    TVectorEField* backward, TVectorEField& output)
 {
-    if (!myVectorWork)
-        myVectorWork = std::make_unique<TVectorWork>();
-    TVectorWork& work = *myVectorWork;
-    const TGridParms& grid = *in.grid;
-    work.allComplex = form.allComplex;
-    work.spectral = form.hybrid && in.homogeneousPair;
-    work.byRows = PoolsByRows(grid.nx, grid.ny);
     const TStepMode mode = in.Mode();
     const TExtended k0 = mySpectral.K0();
-    work.rule = TVectorWPMRule{k0, mySpectral.DZ(), mode, grid.evanescent, &output};
-    work.complexRule = TVectorWPMAllComplexRule{k0,   mySpectral.DZ(), mySpectral.DKx(), mySpectral.DKy(),
-                                                myExtraModes, mode, &output};
+    const TVectorWPMRule rule{k0, mySpectral.DZ(), mode, in.grid->evanescent, &output};
+    const TVectorWPMAllComplexRule complexRule{
+        k0, mySpectral.DZ(), mySpectral.DKx(), mySpectral.DKy(), myExtraModes, mode, &output};
 
-    const TComplexArray* forwardSpectrum[3] = {forward ? &forward->EX() : nullptr,
-                                               forward ? &forward->EY() : nullptr,
-                                               forward ? &forward->EZ() : nullptr};
-    const TComplexArray* backwardSpectrum[3] = {backward ? &backward->EX() : nullptr,
-                                                backward ? &backward->EY() : nullptr,
-                                                backward ? &backward->EZ() : nullptr};
-    const double scale = mySpectral.CentredSign() / double(mySpectral.Count());
+    // The components the rule reads: Ez only in the evanescent cases of the real-kz rule.
+    const int components = form.allComplex ? complexRule.InputsRead() : rule.InputsRead();
+    const TComplexArray* forwardInput[3] = {};
+    const TComplexArray* backwardInput[3] = {};
+    for (int m = 0; m < components; ++m) {
+        if (forward)
+            forwardInput[m] = &CartesianComponent(*forward, m);
+        if (backward)
+            backwardInput[m] = &CartesianComponent(*backward, m);
+    }
+    mySum.Setup(mySpectral, myTeam.get());
+    mySum.TransformInputs(forwardInput, backwardInput, components);
+    // A plane wave whose transverse amplitudes are zero in every input is not carried,
+    // whatever its Ez.
+    mySum.DropEmptyWaves(2);
+
+    const TSummation summation = form.hybrid && in.homogeneousPair ? TSummation::grouped : mySummation;
+    TComplexArray& flux = output.EnergyFluxMap();
     if (form.allComplex) {
-        // Plane waves below the sampling limit of each axis: kx < pi/dx, ky < pi/dy; the
-        // z components of the inputs are not read.
+        // Plane waves below the sampling limit of each axis: kx < pi/dx, ky < pi/dy.
         const TExtended dx = mySpectral.DX(), dy = mySpectral.DY();
         const auto keep = [dx, dy](TExtended kx, TExtended ky, TExtended) {
             constexpr TExtended pi = kTwoPi / 2.0L;
             return !(dx != 0.0L && kx >= pi / dx) && !(dy != 0.0L && ky >= pi / dy);
         };
-        CollectPlaneWaves(mySpectral, forward ? forwardSpectrum : nullptr, backward ? backwardSpectrum : nullptr, 2, 2,
-                          scale, keep, myWaves);
+        RunSpectralSum(complexRule, keep, summation, mySum, myTuples,
+                       VectorTargets<TVectorWPMAllComplexRule>(output.EX(), output.EY(), output.EZ(), flux));
     } else {
         const auto keep = [](TExtended, TExtended, TExtended) { return true; };
-        CollectPlaneWaves(mySpectral, forward ? forwardSpectrum : nullptr, backward ? backwardSpectrum : nullptr, 3, 2,
-                          scale, keep, myWaves);
+        RunSpectralSum(rule, keep, summation, mySum, myTuples,
+                       VectorTargets<TVectorWPMRule>(output.EX(), output.EY(), output.EZ(), flux));
     }
-
-    if (work.spectral) {
-        const TIndexParts parts = form.allComplex ? TVectorWPMAllComplexRule::kParts : TVectorWPMRule::kParts;
-        work.spectralTuple = TIndexTuples::Reduce(in.previousSlice->At(0, 0), in.currentSlice->At(0, 0), parts);
-        work.waveAt.assign(size_t(mySpectral.Count()), -1);
-        for (size_t w = 0; w < myWaves.size(); ++w)
-            work.waveAt[size_t(myWaves[w].index)] = std::int32_t(w);
-        work.lineLocals.assign(size_t(std::max(grid.nx, grid.ny)) * kMaxLocals, TComplexOf<TExtended>{});
-    }
-}
-
-void TBrelWaveOptics::FinishSpectralPath(TVectorEField& output, bool byRows, TWorkPool* pool)
-{
-    TVectorWork& work = *myVectorWork;
-    const int lines = byRows ? mySpectral.Ny() : mySpectral.Nx();
-    const int localEz = work.allComplex ? TVectorWPMAllComplexRule::kLocalEz : TVectorWPMRule::kLocalEz;
-    const int localFlux = work.allComplex ? TVectorWPMAllComplexRule::kLocalFlux : TVectorWPMRule::kLocalFlux;
-    TComplexOf<TExtended> ez, flux;
-    for (int line = 0; line < lines; ++line) {
-        const TComplexOf<TExtended>* locals = work.lineLocals.data() + size_t(line) * kMaxLocals;
-        if (localEz >= 0)
-            ez = ez + locals[localEz];
-        flux = flux + locals[localFlux];
-    }
-    // A term c added at every point is N s c at the zero frequency of the centred spectrum.
-    const int j0 = mySpectral.Nx() / 2, i0 = mySpectral.Ny() / 2;
-    const TExtended toSpectrum = TExtended(mySpectral.Count()) * TExtended(mySpectral.CentredSign());
-    const TComplex dc = output.EZ().At(j0, i0);
-    output.EZ().SetAt(j0, i0, {double(dc.re + toSpectrum * ez.re), double(dc.im + toSpectrum * ez.im)});
-    if (pool)
-        PooledTransform(*pool, {&output.EX(), &output.EY(), &output.EZ(), &output.EnergyFluxMap()}, -1);
-    else
-        output.Fourier(-1);
-    // The flux map is a real-space map: uniform across a homogeneous slice.
-    output.EnergyFluxMap().Fill({double(flux.re), 0.0});
-    output.SetEnergyFlux(double(TExtended(mySpectral.Count()) * flux.re));
+    // The total energy flux: the flux map summed over the points.
+    output.SetEnergyFlux(double(mySum.Total(flux.Re())));
 }
 
 void TBrelWaveOptics::VectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output)
 {
     myTimer->Start();
-    if (!in.forward && !in.backward)
+    if (!in.forward && !in.backward && !form.pooled)
         return;
     TVectorEField* forward = nullptr;
     TVectorEField* backward = nullptr;
     TVectorEField* out = BeginVectorStep(form, in, output, forward, backward);
-    {
-        // The inputs are spectral inside this block and spatial again after it.
-        const TSpectralScope inputs(forward, backward);
-        PrepareVectorSums(form, in, forward, backward, *out);
-        TVectorWork& work = *myVectorWork;
-        if (work.spectral) {
-            TComplexArray* spectra[3] = {&out->EX(), &out->EY(), &out->EZ()};
-            for (int i = 0; i < mySpectral.Ny(); ++i) {
-                TComplexOf<TExtended>* locals = work.lineLocals.data() + size_t(i) * kMaxLocals;
-                if (work.allComplex)
-                    SpectralLine(work.complexRule, mySpectral, myWaves, work.waveAt, work.spectralTuple, true, i,
-                                 spectra, locals);
-                else
-                    SpectralLine(work.rule, mySpectral, myWaves, work.waveAt, work.spectralTuple, true, i, spectra,
-                                 locals);
-            }
-            FinishSpectralPath(*out, true, nullptr);
-        } else {
-            TComplexArray& flux = out->EnergyFluxMap();
-            if (work.allComplex)
-                RunPointSum(work.complexRule, mySummation, mySpectral, myWaves, myTuples, myScratch,
-                            VectorTargets<TVectorWPMAllComplexRule>(out->EX(), out->EY(), out->EZ(), flux));
-            else
-                RunPointSum(work.rule, mySummation, mySpectral, myWaves, myTuples, myScratch,
-                            VectorTargets<TVectorWPMRule>(out->EX(), out->EY(), out->EZ(), flux));
-            out->SetEnergyFlux(double(TotalFlux(flux)));
-        }
-    }
+    if (forward || backward)
+        SumVectorStep(form, in, forward, backward, *out);
     StoreStepTime();
 }
 

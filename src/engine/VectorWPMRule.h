@@ -21,12 +21,21 @@
 // The flux carries no lateral phase (E and H share it), so it is a term the point sums
 // add without one, as is the z component that some evanescent cases leave unpropagated.
 // Each rule lists its outputs: three lateral components (Ex, Ey, Ez) and its local terms.
+//
+// Every term is linear in the amplitudes but the flux, which is a Hermitian form of
+// (Ex', Ey'), so each rule also gives its terms as coefficients for the tabulated
+// grouped sum (SpectralSum.h): matrix columns (Ax, Ay, Az, Bx, By, Bz) in the real-kz
+// rule, (Ax, Ay, Bx, By) in the all-complex one, rows Ex', Ey' (T, identity for B, times
+// the propagator), Ez' = -(kx Ex' + ky Ey')/kz2 row by row, the unpropagated Ez' as a
+// linear local term, and the flux form. The direct sum's guard that sets an Ez' of modulus
+// below 1e-30 to 0 has no coefficient form; it only ever removes rounding residue.
 #include "engine/Fresnel.h"
 #include "engine/IndexTuples.h"
 #include "engine/KernelComplex.h"
 #include "engine/PlaneWaveHelpers.h"
 #include "engine/PointSum.h"
-#include "field/Field.h"
+#include "engine/SpectralSum.h"
+#include "field/VectorEField.h"
 
 #include <cmath>
 
@@ -103,35 +112,119 @@ inline TComplexOf<R> TqC(TComplexOf<R> n1, TComplexOf<R> n2, TComplexOf<R> kz1, 
     return IsZero(denominator) ? TComplexOf<R>{} : Div(R(2) * (n1Sq * kz2), denominator);
 }
 
-// The transverse transmission matrix applied to (ax, ay) (formula in the file comment).
+// The transverse transmission matrix (formula in the file comment), symmetric.
+template <class R>
+struct TTransverseMatrix {
+    TComplexOf<R> xx, xy, yy;
+};
+
+template <class R>
+inline bool IsDiagonal(TComplexOf<R> ts, TComplexOf<R> tq, R kt2)
+{
+    return kt2 == R(0) || (ts.re == tq.re && ts.im == tq.im);
+}
+
+template <class R>
+inline TTransverseMatrix<R> TransmissionMatrix(TComplexOf<R> ts, TComplexOf<R> tq, R kx, R ky, R kt2)
+{
+    if (IsDiagonal(ts, tq, kt2))
+        return {ts, {}, ts};
+    const R cx = kx * kx / kt2, cy = ky * ky / kt2, cxy = kx * ky / kt2;
+    return {cx * tq + cy * ts, cxy * Sub(tq, ts), cy * tq + cx * ts};
+}
+
+// The transverse transmission matrix applied to (ax, ay).
 template <class R>
 inline void Transmit(TComplexOf<R> ts, TComplexOf<R> tq, R kx, R ky, R kt2, TComplexOf<R> ax, TComplexOf<R> ay,
                      TComplexOf<R>& ex, TComplexOf<R>& ey)
 {
-    if (kt2 == R(0) || (ts.re == tq.re && ts.im == tq.im)) {
+    if (IsDiagonal(ts, tq, kt2)) {
         ex = ts * ax;
         ey = ts * ay;
         return;
     }
-    const R cx = kx * kx / kt2, cy = ky * ky / kt2, cxy = kx * ky / kt2;
-    const TComplexOf<R> txx = cx * tq + cy * ts;
-    const TComplexOf<R> tyy = cy * tq + cx * ts;
-    const TComplexOf<R> txy = cxy * Sub(tq, ts);
-    ex = txx * ax + txy * ay;
-    ey = txy * ax + tyy * ay;
+    const TTransverseMatrix<R> t = TransmissionMatrix(ts, tq, kx, ky, kt2);
+    ex = t.xx * ax + t.xy * ay;
+    ey = t.xy * ax + t.yy * ay;
+}
+
+// Coefficient rows of a vector rule with K input components per field (SpectralSum.h:
+// row m of M at M + m 2K; forward component c in column c, backward in K + c).
+// Rows Ex', Ey' = T applied to the field starting at column `source`.
+template <class R, int K>
+inline void SetTransmission(TComplexOf<R>* M, const TTransverseMatrix<R>& t, int source)
+{
+    M[source] = t.xx;
+    M[source + 1] = t.xy;
+    M[2 * K + source] = t.xy;
+    M[2 * K + source + 1] = t.yy;
+}
+
+// Both mode: the backward field joins Ex', Ey' untransmitted.
+template <class R, int K>
+inline void AddBackward(TComplexOf<R>* M)
+{
+    M[K].re += R(1);
+    M[2 * K + K + 1].re += R(1);
+}
+
+// Rows Ex', Ey' times the propagator's factor.
+template <class R, int K>
+inline void ScaleTransverse(TComplexOf<R>* M, R factor)
+{
+    for (int c = 0; c < 4 * K; ++c)
+        M[c] = factor * M[c];
+}
+
+// Row Ez' = -(kx Ex' + ky Ey') / kz, column by column; zero when kz = 0.
+template <class R, int K>
+inline void LongitudinalRow(TComplexOf<R>* M, R kx, R ky, TComplexOf<R> kz)
+{
+    if (IsZero(kz))
+        return;
+    for (int c = 0; c < 2 * K; ++c) {
+        const TComplexOf<R> numerator = kx * M[c] + ky * M[2 * K + c];
+        M[4 * K + c] = Div(TComplexOf<R>{-numerator.re, -numerator.im}, kz);
+    }
 }
 
 // z flux of a plane wave with transverse amplitudes (ex, ey) in a medium of real index
 // n, through the output field's PlaneWaveFlux; 0 without a field.
 template <class R>
-inline R Flux(const TField* field, TExtended kx, TExtended ky, TComplexOf<R> ex, TComplexOf<R> ey, R kz, TExtended k0,
-              R n)
+inline R Flux(const TVectorEField* field, TExtended kx, TExtended ky, TComplexOf<R> ex, TComplexOf<R> ey, R kz,
+              TExtended k0, R n)
 {
     if (!field)
         return R(0);
     const TComplex exd{double(ex.re), double(ex.im)}, eyd{double(ey.re), double(ey.im)};
     return R(field->PlaneWaveFlux({double(kx), 0.0}, {double(ky), 0.0}, eyd, exd, TExtended(kz), ky, kx, k0,
                                   TExtended(n)));
+}
+
+// The vector field's plane-wave flux (TVectorEField::PlaneWaveFlux, dA |Ex Hy^* - Ey Hx^*|
+// with H = k x E / k0 and Ez from transversality) is a Hermitian form of the transverse
+// amplitudes, positive for kz > 0:
+//   f = g ((kx^2 + kz^2) |Ex|^2 + 2 kx ky Re(Ex Ey^*) + (ky^2 + kz^2) |Ey|^2),  g = dA / (k0 kz),
+//   f = dA |n| (|Ex|^2 + |Ey|^2) at kx = ky = 0,   0 for kz <= 0 (or k0 <= 0 off the axis).
+// The grouped sum tabulates these coefficients; the direct sum calls the field's function,
+// so every comparison of the two summations checks one against the other.
+template <class R>
+inline void FluxForm(const TVectorEField* field, TExtended kx, TExtended ky, R kz, TExtended k0, R n,
+                     TLocalCoefficients<R>& form)
+{
+    if (!field || !(kz > R(0)))
+        return;
+    const R area = R(field->GetDA());
+    if (kx == 0.0L && ky == 0.0L) {
+        form.xx = form.yy = area * std::abs(n);
+        return;
+    }
+    if (!(k0 > 0.0L))
+        return;
+    const R g = area / (R(k0) * kz), x = R(kx), y = R(ky);
+    form.xx = g * (x * x + kz * kz);
+    form.yy = g * (y * y + kz * kz);
+    form.xy = {g * x * y, R(0)};
 }
 
 } // namespace vectorkernel
@@ -165,6 +258,7 @@ struct TVectorWPMRule {
     static constexpr int kLocals = 2;
     static constexpr int kLocalEz = 0;   // Ez' left without lateral phase
     static constexpr int kLocalFlux = 1; // z energy flux (real part)
+    static constexpr int kInputs = 3;    // Ex, Ey, Ez of each field
     // The rule reads Re n1, Re n2 and Im n2 only.
     static constexpr TIndexParts kParts{true, false, true, true};
 
@@ -172,7 +266,26 @@ struct TVectorWPMRule {
     TExtended dz = 0;
     TStepMode mode = TStepMode::forwardOnly;
     bool evanescent = false;
-    const TField* fluxField = nullptr; // PlaneWaveFlux of this field; no flux when null
+    const TVectorEField* fluxField = nullptr; // PlaneWaveFlux of this field; no flux when null
+
+    // Ez of the inputs is read only by the evanescent cases.
+    int InputsRead() const { return evanescent ? 3 : 2; }
+    int Variant() const { return int(mode) | (evanescent ? 4 : 0) | (fluxField ? 8 : 0); }
+
+    // The terms as coefficients (file comment), in the cases of Evaluate.
+    template <class R>
+    bool Coefficients(const TWaveVector& w, const TIndexTuple& n, TComplexOf<R>* M, R& phase,
+                      TLocalCoefficients<R>* locals = nullptr) const
+    {
+        const TExtended kz1Sq = (TExtended(n.n1.re) * k0) * (TExtended(n.n1.re) * k0) - w.kt2;
+        const TExtended kz2Sq = (TExtended(n.n2.re) * k0) * (TExtended(n.n2.re) * k0) - w.kt2;
+        const R n1 = R(n.n1.re), n2 = R(n.n2.re);
+        if (kz1Sq > 0.0L && kz2Sq > 0.0L)
+            return PropagatingCoefficients<R>(w, n1, n2, R(n.n2.im), R(kz1Sq), R(kz2Sq), M, phase, locals);
+        if (!evanescent || !(kz1Sq >= 0.0L || kz2Sq >= 0.0L || n1 == n2))
+            return false;
+        return EvanescentCoefficients<R>(w, n1, n2, R(n.n2.im), kz1Sq, kz2Sq, M, phase, locals);
+    }
 
     template <class R>
     bool Evaluate(const TPlaneWave& w, const TIndexTuple& n, TComplexOf<R>* lateral, R& phase,
@@ -192,6 +305,83 @@ struct TVectorWPMRule {
     }
 
 private:
+    template <class R>
+    bool PropagatingCoefficients(const TWaveVector& w, R n1, R n2, R kappa2, R kz1Sq, R kz2Sq, TComplexOf<R>* M,
+                                 R& phase, TLocalCoefficients<R>* locals) const
+    {
+        using namespace vectorkernel;
+        const R k = R(k0), kx = R(w.kx), ky = R(w.ky), kt2 = R(w.kt2);
+        const R kz1 = std::sqrt(kz1Sq), kz2 = std::sqrt(kz2Sq);
+        R ts = R(1), tq = R(1);
+        if (n1 != n2) {
+            ts = FresnelTsOf<R>(n1, n2, kz1, kz2);
+            tq = R(2) * n1 * n1 * kz2 / (n2 * n2 * kz1 + n1 * n1 * kz2);
+        }
+        const bool backwardOnly = mode == TStepMode::backwardOnly;
+        SetTransmission<R, kInputs>(M, TransmissionMatrix<R>(Real(ts), Real(tq), kx, ky, kt2),
+                                    backwardOnly ? kInputs : 0);
+        if (mode == TStepMode::both)
+            AddBackward<R, kInputs>(M);
+        phase = R(0);
+        if (!backwardOnly) {
+            ScaleTransverse<R, kInputs>(M, AbsorptionFactorOf<R>(k, kappa2, R(dz), n2, kz2));
+            phase = kz2 * R(dz);
+        }
+        LongitudinalRow<R, kInputs>(M, kx, ky, Real(kz2));
+        if (locals)
+            FluxForm<R>(fluxField, w.kx, w.ky, kz2, k0, n2, *locals);
+        return true;
+    }
+
+    template <class R>
+    bool EvanescentCoefficients(const TWaveVector& w, R n1, R n2, R kappa2, TExtended kz1Sq, TExtended kz2Sq,
+                                TComplexOf<R>* M, R& phase, TLocalCoefficients<R>* locals) const
+    {
+        using namespace vectorkernel;
+        const R k = R(k0), kx = R(w.kx), ky = R(w.ky), kt2 = R(w.kt2);
+        const TComplexOf<R> kz1 = RootOf<R>(R(kz1Sq)), kz2 = RootOf<R>(R(kz2Sq));
+        const bool backwardOnly = mode == TStepMode::backwardOnly;
+        const int source = backwardOnly ? kInputs : 0;
+        const bool sameIndex = n1 == n2;
+        if (sameIndex) {
+            SetTransmission<R, kInputs>(M, {Real(R(1)), {}, Real(R(1))}, source);
+        } else if ((n1 < n2 && kz1Sq < 0.0L && kz2Sq > 0.0L) || (n1 > n2 && kz1Sq > 0.0L && kz2Sq < 0.0L) ||
+                   (kz1Sq < 0.0L && kz2Sq == 0.0L && kappa2 == R(0))) {
+            SetTransmission<R, kInputs>(
+                M, TransmissionMatrix<R>(TsC<R>(kz1, kz2), TqC<R>(Real(n1), Real(n2), kz1, kz2), kx, ky, kt2), source);
+        } else {
+            return false;
+        }
+        phase = R(0);
+        constexpr int ez = 2 * 2 * kInputs; // row Ez'
+        if (backwardOnly) {
+            if (sameIndex)
+                M[ez + source + 2] = Real(R(1)); // Bz, with the lateral phase
+            else
+                LongitudinalRow<R, kInputs>(M, kx, ky, kz2);
+            return true;
+        }
+        if (mode == TStepMode::both)
+            AddBackward<R, kInputs>(M);
+        R factor = R(1);
+        if (kz2Sq > 0.0L) {
+            factor = AbsorptionFactorOf<R>(k, kappa2, R(dz), n2, kz2.re);
+            phase = kz2.re * R(dz);
+        } else if (kz2Sq == 0.0L) {
+            factor = kappa2 != R(0) ? R(0) : R(1);
+        } else {
+            factor = std::exp(-kz2.im * R(dz));
+        }
+        ScaleTransverse<R, kInputs>(M, factor);
+        if (sameIndex) {
+            if (locals)
+                locals->linear[kLocalEz][2] = Real(R(1)); // Az, left unpropagated
+        } else {
+            LongitudinalRow<R, kInputs>(M, kx, ky, kz2);
+        }
+        return true;
+    }
+
     template <class R>
     bool Propagating(const TPlaneWave& w, R n1, R n2, R kappa2, R kz1Sq, R kz2Sq, TComplexOf<R>* lateral, R& phase,
                      TComplexOf<R>* local) const
@@ -294,6 +484,7 @@ struct TVectorWPMAllComplexRule {
     static constexpr int kLocals = 1;
     static constexpr int kLocalEz = -1;  // every component carries the lateral phase
     static constexpr int kLocalFlux = 0; // z energy flux (real part)
+    static constexpr int kInputs = 2;    // Ex, Ey of each field
     static constexpr TIndexParts kParts{true, true, true, true};
 
     TExtended k0 = 0;
@@ -301,7 +492,35 @@ struct TVectorWPMAllComplexRule {
     TExtended dkx = 0, dky = 0; // spectral steps 2 pi / Lx, 2 pi / Ly
     int extraModes = 0;
     TStepMode mode = TStepMode::forwardOnly;
-    const TField* fluxField = nullptr;
+    const TVectorEField* fluxField = nullptr;
+
+    int InputsRead() const { return kInputs; }
+    int Variant() const { return int(mode) | (fluxField ? 4 : 0) | (extraModes << 3); }
+
+    // The terms as coefficients (file comment), in the cases of Evaluate.
+    template <class R>
+    bool Coefficients(const TWaveVector& w, const TIndexTuple& n, TComplexOf<R>* M, R& phase,
+                      TLocalCoefficients<R>* locals = nullptr) const
+    {
+        using namespace vectorkernel;
+        TComplexOf<R> kz1, kz2, ts, tq;
+        if (!Transmission<R>(w.kx, w.ky, w.kt2, n, kz1, kz2, ts, tq))
+            return false;
+        const R k = R(k0), kx = R(w.kx), ky = R(w.ky), kt2 = R(w.kt2);
+        const bool backwardOnly = mode == TStepMode::backwardOnly;
+        SetTransmission<R, kInputs>(M, TransmissionMatrix<R>(ts, tq, kx, ky, kt2), backwardOnly ? kInputs : 0);
+        if (mode == TStepMode::both)
+            AddBackward<R, kInputs>(M);
+        phase = R(0);
+        if (!backwardOnly) {
+            ScaleTransverse<R, kInputs>(M, Propagator<R>(k, R(n.n2.re), R(n.n2.im), kz2));
+            phase = kz2.re * R(dz);
+        }
+        LongitudinalRow<R, kInputs>(M, kx, ky, kz2);
+        if (locals)
+            FluxForm<R>(fluxField, w.kx, w.ky, kz2.re, k0, R(n.n2.re), *locals);
+        return true;
+    }
 
     template <class R>
     bool Evaluate(const TPlaneWave& w, const TIndexTuple& n, TComplexOf<R>* lateral, R& phase,
@@ -309,20 +528,9 @@ struct TVectorWPMAllComplexRule {
     {
         using namespace vectorkernel;
         local[kLocalFlux] = {};
-        const TExtended nk2 = TExtended(n.n2.re) * k0;
-        if (!InModeRange(double(nk2), double(dkx), double(w.kx), extraModes) ||
-            !InModeRange(double(nk2), double(dky), double(w.ky), extraModes))
+        TComplexOf<R> kz1, kz2, ts, tq;
+        if (!Transmission<R>(w.kx, w.ky, w.kt2, n, kz1, kz2, ts, tq))
             return false;
-        const TExtended nk1 = TExtended(n.n1.re) * k0;
-        const TComplexOf<R> kz1 = RootOf<R>(R(nk1 * nk1 - w.kt2));
-        const TComplexOf<R> kz2 = RootOf<R>(R(nk2 * nk2 - w.kt2));
-        if (IsZero(kz1) || IsZero(kz2) || IsZero(kz1 + kz2))
-            return false;
-        const TComplexOf<R> n1{R(n.n1.re), R(n.n1.im)}, n2{R(n.n2.re), R(n.n2.im)};
-        const bool equal = n.n1.re == n.n2.re && n.n1.im == n.n2.im;
-        const TComplexOf<R> ts = n.n1.re != n.n2.re ? TsC<R>(kz1, kz2) : Real(R(1));
-        const TComplexOf<R> tq = equal ? Real(R(1)) : TqC<R>(n1, n2, kz1, kz2);
-
         const R k = R(k0), kx = R(w.kx), ky = R(w.ky), kt2 = R(w.kt2);
         const bool backwardOnly = mode == TStepMode::backwardOnly;
         const TComplex* a = backwardOnly ? w.backward : w.forward;
@@ -334,10 +542,7 @@ struct TVectorWPMAllComplexRule {
         }
         phase = R(0);
         if (!backwardOnly) {
-            // e^{i kz2 dz} = e^{i Re kz2 dz} e^{-Im kz2 dz}
-            R factor = std::exp(-kz2.im * R(dz));
-            if (n2.im != R(0))
-                factor *= std::exp(-k * n2.im * R(dz) * (n2.re * k / Abs(kz2)));
+            const R factor = Propagator<R>(k, R(n.n2.re), R(n.n2.im), kz2);
             ex = factor * ex;
             ey = factor * ey;
             phase = kz2.re * R(dz);
@@ -345,8 +550,44 @@ struct TVectorWPMAllComplexRule {
         lateral[0] = ex;
         lateral[1] = ey;
         lateral[2] = TransverseEz<R>(kx, ky, ex, ey, kz2);
-        local[kLocalFlux].re = Flux<R>(fluxField, w.kx, w.ky, ex, ey, kz2.re, k0, n2.re);
+        local[kLocalFlux].re = Flux<R>(fluxField, w.kx, w.ky, ex, ey, kz2.re, k0, R(n.n2.re));
         return true;
+    }
+
+private:
+    // The mode-range and non-zero tests, kz1, kz2 and the transmission coefficients of
+    // one wave at one tuple; false when the wave is not carried there.
+    template <class R>
+    bool Transmission(TExtended kx, TExtended ky, TExtended kt2, const TIndexTuple& n, TComplexOf<R>& kz1,
+                      TComplexOf<R>& kz2, TComplexOf<R>& ts, TComplexOf<R>& tq) const
+    {
+        using namespace vectorkernel;
+        const TExtended nk2 = TExtended(n.n2.re) * k0;
+        if (!InModeRange(double(nk2), double(dkx), double(kx), extraModes) ||
+            !InModeRange(double(nk2), double(dky), double(ky), extraModes))
+            return false;
+        const TExtended nk1 = TExtended(n.n1.re) * k0;
+        kz1 = RootOf<R>(R(nk1 * nk1 - kt2));
+        kz2 = RootOf<R>(R(nk2 * nk2 - kt2));
+        if (IsZero(kz1) || IsZero(kz2) || IsZero(kz1 + kz2))
+            return false;
+        const TComplexOf<R> n1{R(n.n1.re), R(n.n1.im)}, n2{R(n.n2.re), R(n.n2.im)};
+        const bool equal = n.n1.re == n.n2.re && n.n1.im == n.n2.im;
+        ts = n.n1.re != n.n2.re ? TsC<R>(kz1, kz2) : Real(R(1));
+        tq = equal ? Real(R(1)) : TqC<R>(n1, n2, kz1, kz2);
+        return true;
+    }
+
+    // e^{i kz2 dz} = e^{i Re kz2 dz} e^{-Im kz2 dz}: the factor e^{-Im kz2 dz}, times the
+    // absorption exp(-k0 kappa2 dz (Re n2 k0 / |kz2|)) in an absorbing medium.
+    template <class R>
+    R Propagator(R k, R n2, R kappa2, TComplexOf<R> kz2) const
+    {
+        using namespace vectorkernel;
+        R factor = std::exp(-kz2.im * R(dz));
+        if (kappa2 != R(0))
+            factor *= std::exp(-k * kappa2 * R(dz) * (n2 * k / Abs(kz2)));
+        return factor;
     }
 };
 

@@ -6,15 +6,19 @@
 //   Er(x, y) = sum_w  R(w; n1(x, y), n2(x, y)) A_w e^{i (kx x + ky y)},  A_w = s X(j, i) / N,
 //
 // X being the forward field's centred transform and s its centred sign (SpectralGrid.h).
-// The sum is the shared point sum (direct, grouped or automatic, PointSum.h). On a
-// homogeneous slice pair ReflectVWPM takes the spectral path instead: every plane wave
-// is reflected once with the indices at point (0, 0) and one inverse transform gives
-// the field.
+// The sum is the steps' point sum (direct, grouped or automatic, SpectralSum.h) on the
+// engine's threads; the forward field is transformed on copies and never changed. On a
+// homogeneous slice pair ReflectVWPM and MT_nextVWR take the spectral path: every plane
+// wave is reflected once with the indices at point (0, 0), the grouped sum of a single
+// tuple covering the grid.
 //
 // The reflection is added to the reflected field, which is created with the forward
-// field's wave quantities when empty and otherwise neither cleared nor given new ones.
-// The single-threaded steps do not touch the step time.
+// field's wave quantities when empty and otherwise neither cleared nor given new ones,
+// except by MT_nextVWR, which clears it and gives it the forward field's wave
+// quantities. The single-threaded steps do not touch the step time; the pooled ones
+// (MT_nextVWR, MT_nextVWRAllComplex, the forms of a multithreaded engine) store it.
 #include "engine/BrelWaveOptics.h"
+#include "config/Messages.h"
 #include "engine/ReflectionRules.h"
 #include "engine/StepGuards.h"
 #include "field/ScalarEField.h"
@@ -32,7 +36,18 @@ namespace {
     throw EGeneralError("Error in " + caller + ". Called function with unassigned Field (i.e. <nil>).");
 }
 
-TComplex Plus(TComplex a, TComplexOf<TExtended> b) { return {double(a.re + b.re), double(a.im + b.im)}; }
+// Targets that add to the given arrays (brought to Cartesian form).
+TSumTargets AddTo(TComplexArray* const* arrays, int count)
+{
+    TSumTargets targets;
+    targets.accumulate = true;
+    for (int m = 0; m < count; ++m) {
+        arrays[m]->ToCartesian();
+        targets.re[m] = arrays[m]->Re();
+        targets.im[m] = arrays[m]->Im();
+    }
+    return targets;
+}
 
 } // namespace
 
@@ -59,15 +74,14 @@ void TBrelWaveOptics::ReflectSWPM(const TStepInput& in, TFieldRef& reflected)
         reflected = std::move(created);
     }
 
-    const stepguard::TSpectralInputs spectrum(forward, nullptr);
-    const TExtended k0 = mySpectral.K0();
+    forward->E().ToCartesian();
+    mySum.Setup(mySpectral, myTeam.get());
     const TComplexArray* amplitudes[1] = {&forward->E()};
-    CollectPlaneWaves(mySpectral, amplitudes, nullptr, 1, 1, mySpectral.CentredSign() / double(mySpectral.Count()),
-                      [k0](TExtended, TExtended, TExtended kt2) { return k0 * k0 - kt2 > 0.0L; }, myWaves);
-    TSumTargets targets;
-    targets.re[0] = out->E().Re();
-    targets.im[0] = out->E().Im();
-    RunPointSum(TScalarReflectionRule{k0}, mySummation, mySpectral, myWaves, myTuples, myScratch, targets);
+    mySum.TransformInputs(amplitudes, nullptr, 1);
+    const TExtended k0 = mySpectral.K0();
+    const auto keep = [k0](TExtended, TExtended, TExtended kt2) { return k0 * k0 - kt2 > 0.0L; };
+    TComplexArray* targets[1] = {&out->E()};
+    RunSpectralSum(TScalarReflectionRule{k0}, keep, mySummation, mySum, myTuples, AddTo(targets, 1));
 }
 
 TVectorEField* TBrelWaveOptics::CheckVectorReflection(const std::string& caller, bool allComplex, bool spectral,
@@ -82,30 +96,36 @@ TVectorEField* TBrelWaveOptics::CheckVectorReflection(const std::string& caller,
     stepguard::CheckFieldGrid(forward, grid, caller);
     stepguard::CheckNotInput(reflected, in, caller);
     stepguard::CheckFieldGrid(stepguard::Vector(reflected.get(), caller), grid, caller);
-    if (!spectral)
-        myTuples.Build(*in.previousSlice, *in.currentSlice, grid.nx, grid.ny,
-                       allComplex ? TVectorReflectionAllComplexRule::kParts : TVectorReflectionRule::kParts, caller);
+    const TIndexParts parts = allComplex ? TVectorReflectionAllComplexRule::kParts : TVectorReflectionRule::kParts;
+    if (spectral)
+        myTuples.BuildUniform(in.previousSlice->At(0, 0), in.currentSlice->At(0, 0), grid.nx, grid.ny, parts, caller);
+    else
+        myTuples.Build(*in.previousSlice, *in.currentSlice, grid.nx, grid.ny, parts, caller);
     return forward;
 }
 
 // ReflectVWPM reads every plane wave with a non-zero Ex or Ey (its rule decides where it
 // propagates); ReflectVWPMAllComplex those within the vacuum circle widened by the extra
-// modes along each axis. Amplitudes are divided by N on the point path only.
-void TBrelWaveOptics::CollectReflectionWaves(bool allComplex, bool spectral, const TVectorEField& forward)
+// modes along each axis (its rule's test).
+void TBrelWaveOptics::SumVectorReflection(bool allComplex, bool spectral, const TStepInput& in,
+                                          TVectorEField& forward, TVectorEField& reflected)
 {
+    forward.EX().ToCartesian();
+    forward.EY().ToCartesian();
+    mySum.Setup(mySpectral, myTeam.get());
     const TComplexArray* amplitudes[2] = {&forward.EX(), &forward.EY()};
-    const double scale = spectral ? 1.0 : mySpectral.CentredSign() / double(mySpectral.Count());
-    const double k0 = double(mySpectral.K0());
-    const double dkx = double(mySpectral.DKx()), dky = double(mySpectral.DKy());
-    if (allComplex)
-        CollectPlaneWaves(mySpectral, amplitudes, nullptr, 2, 2, scale,
-                          [&](TExtended kx, TExtended ky, TExtended) {
-                              return InModeRange(k0, dkx, double(kx)) && InModeRange(k0, dky, double(ky));
-                          },
-                          myWaves);
-    else
-        CollectPlaneWaves(mySpectral, amplitudes, nullptr, 2, 2, scale,
-                          [](TExtended, TExtended, TExtended) { return true; }, myWaves);
+    mySum.TransformInputs(amplitudes, nullptr, 2);
+    const auto keep = [](TExtended, TExtended, TExtended) { return true; };
+    const TSummation summation = spectral ? TSummation::grouped : mySummation;
+    TComplexArray* arrays[3] = {&reflected.EX(), &reflected.EY(), &reflected.EZ()};
+    if (allComplex) {
+        const TVectorReflectionAllComplexRule rule{mySpectral.K0(), mySpectral.DKx(), mySpectral.DKy(), myExtraModes};
+        RunSpectralSum(rule, keep, summation, mySum, myTuples, AddTo(arrays, 3));
+    } else {
+        // The reflected Ez is left untouched (zero in a new field).
+        const TVectorReflectionRule rule{mySpectral.K0(), in.grid->evanescent};
+        RunSpectralSum(rule, keep, summation, mySum, myTuples, AddTo(arrays, 2));
+    }
 }
 
 void TBrelWaveOptics::ReflectVWPM(const TStepInput& in, TFieldRef& reflected)
@@ -120,30 +140,7 @@ void TBrelWaveOptics::ReflectVWPM(const TStepInput& in, TFieldRef& reflected)
         out = created.get();
         reflected = std::move(created);
     }
-
-    const TVectorReflectionRule rule{mySpectral.K0(), in.grid->evanescent};
-    // On the spectral path the reflected field is spectral inside the scope too.
-    const stepguard::TSpectralInputs spectra(forward, spectral ? out : nullptr);
-    CollectReflectionWaves(false, spectral, *forward);
-    if (spectral) {
-        const TIndexTuple tuple = TIndexTuples::Reduce(in.previousSlice->At(0, 0), in.currentSlice->At(0, 0),
-                                                       TVectorReflectionRule::kParts);
-        TComplexOf<TExtended> lateral[2];
-        for (const TPlaneWave& w : myWaves) {
-            TExtended phase = 0.0L;
-            if (!rule.Evaluate<TExtended>(w, tuple, lateral, phase, nullptr))
-                continue;
-            out->EX().SetAt(w.j, w.i, Plus(out->EX().At(w.j, w.i), lateral[0]));
-            out->EY().SetAt(w.j, w.i, Plus(out->EY().At(w.j, w.i), lateral[1]));
-        }
-        return;
-    }
-    TSumTargets targets;
-    targets.re[0] = out->EX().Re();
-    targets.im[0] = out->EX().Im();
-    targets.re[1] = out->EY().Re();
-    targets.im[1] = out->EY().Im();
-    RunPointSum(rule, mySummation, mySpectral, myWaves, myTuples, myScratch, targets);
+    SumVectorReflection(false, spectral, in, *forward, *out);
 }
 
 void TBrelWaveOptics::ReflectVWPMAllComplex(const TStepInput& in, TFieldRef& reflected)
@@ -157,17 +154,56 @@ void TBrelWaveOptics::ReflectVWPMAllComplex(const TStepInput& in, TFieldRef& ref
         out = created.get();
         reflected = std::move(created);
     }
+    SumVectorReflection(true, false, in, *forward, *out);
+}
 
-    const stepguard::TSpectralInputs spectrum(forward, nullptr);
-    CollectReflectionWaves(true, false, *forward);
-    TSumTargets targets;
-    TComplexArray* arrays[3] = {&out->EX(), &out->EY(), &out->EZ()};
-    for (int m = 0; m < 3; ++m) {
-        targets.re[m] = arrays[m]->Re();
-        targets.im[m] = arrays[m]->Im();
+void TBrelWaveOptics::MT_nextVWR(const TStepInput& in, TFieldRef& reflected)
+{
+    PooledReflection("TBrelWaveOptics.MT_nextVWR", false, in, reflected);
+}
+
+void TBrelWaveOptics::MT_nextVWRAllComplex(const TStepInput& in, TFieldRef& reflected)
+{
+    PooledReflection("TBrelWaveOptics.MT_nextVWRAllComplex", true, in, reflected);
+}
+
+// MT_nextVWR clears the reflected field (or creates it) and gives it the forward field's
+// wave quantities; without a forward field it shows its message and leaves the cleared
+// field. MT_nextVWRAllComplex requires a forward field and adds to an existing
+// reflected field as ReflectVWPMAllComplex does.
+void TBrelWaveOptics::PooledReflection(const char* where, bool allComplex, const TStepInput& in,
+                                       TFieldRef& reflected)
+{
+    myTimer->Start();
+    const std::string caller(where);
+    if (!allComplex && !in.forward) {
+        if (!in.grid)
+            throw EGeneralError("Error in " + caller + ". Called function with unassigned grid.");
+        TVectorEField* out = stepguard::Vector(reflected.get(), caller);
+        stepguard::CheckFieldGrid(out, *in.grid, caller);
+        if (out)
+            out->ClearField();
+        else
+            reflected = std::make_shared<TVectorEField>(*in.grid);
+        ShowMessage("Error in TBrelWaveOptics.MT_nextVWR. Called function with unassigned Field (i.e. <nil>).");
+        StoreStepTime();
+        return;
     }
-    RunPointSum(TVectorReflectionAllComplexRule{mySpectral.K0()}, mySummation, mySpectral, myWaves, myTuples,
-                myScratch, targets);
+
+    const bool spectral = !allComplex && in.homogeneousPair;
+    TVectorEField* forward = CheckVectorReflection(caller, allComplex, spectral, in, reflected);
+    TVectorEField* out = stepguard::Vector(reflected.get(), caller);
+    if (!out) {
+        auto created = std::make_shared<TVectorEField>(*in.grid);
+        out = created.get();
+        reflected = std::move(created);
+        out->CopyWaveQuantities(*forward);
+    } else if (!allComplex) {
+        out->ClearField();
+        out->CopyWaveQuantities(*forward);
+    }
+    SumVectorReflection(allComplex, spectral, in, *forward, *out);
+    StoreStepTime();
 }
 
 } // namespace ksn

@@ -74,8 +74,12 @@ void TWorkTeam::Work(int worker)
                 myErrorItem = item;
             }
         }
-        if (myDone.fetch_add(1, std::memory_order_acq_rel) + 1 == CountOf(ticket) &&
-            myCallerSleeps.load(std::memory_order_acquire)) {
+        // The run's last item wakes the caller, always and under the lock: the caller
+        // checks the count and goes to sleep under the same lock, so the wake-up cannot
+        // fall between the two. (A flag "the caller sleeps", stored by the caller and read
+        // here after the count, would not do: each thread's store may still sit in its
+        // store buffer when it reads the other's value, and both would read the old one.)
+        if (myDone.fetch_add(1, std::memory_order_acq_rel) + 1 == CountOf(ticket)) {
             std::lock_guard lock(myMutex);
             myFinished.notify_one();
         }
@@ -140,9 +144,7 @@ void TWorkTeam::Run(int count, const TBody& body)
         Relax();
     if (myDone.load(std::memory_order_acquire) != count) {
         std::unique_lock lock(myMutex);
-        myCallerSleeps.store(true, std::memory_order_release);
         myFinished.wait(lock, [&] { return myDone.load(std::memory_order_acquire) == count; });
-        myCallerSleeps.store(false, std::memory_order_release);
     }
     myBody = nullptr;
     if (myError)

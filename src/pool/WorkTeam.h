@@ -50,7 +50,6 @@ private:
     std::condition_variable myFinished; // the caller waiting for items others hold
     std::atomic<std::uint64_t> myTicket{0};
     std::atomic<int> myDone{0};
-    std::atomic<bool> myCallerSleeps{false};
     std::uint64_t myRun = 0;
     int mySleepers = 0;
     const TBody* myBody = nullptr;

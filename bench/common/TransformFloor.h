@@ -1,0 +1,113 @@
+#pragma once
+// The transform floor of a step and the least-time bookkeeping of the benchmarks that
+// compare steps with it (FFTW is linked directly for the floor's own plans).
+//
+// TFloor runs `forward` forward and `inverse` inverse 2-D transforms of an nx x ny grid:
+// FFTW plans made with measurement (in place, 64-byte aligned), the best FFTW does and so
+// the floor of a step that transforms that often; or the steps' own fast transform
+// (numerics/FastFourier.h).
+//
+// TLeastTimeReporter keeps, per benchmark, the least wall time and the least processor
+// time of the calling thread over the repetitions (milliseconds per iteration): on a
+// shared machine the least disturbed run.
+#include "numerics/FastFourier.h"
+
+#include <benchmark/benchmark.h>
+#include <fftw3.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace ksn::bench {
+
+class TFloor {
+public:
+    TFloor(int nx, int ny, bool fftw) : myData(size_t(nx) * size_t(ny))
+    {
+        for (size_t k = 0; k < 2 * myData.Count(); ++k)
+            myData.Data()[k] = 1e-3 * std::sin(0.37 * double(k));
+        if (fftw) {
+            auto* d = reinterpret_cast<fftw_complex*>(myData.Data());
+            myForward = fftw_plan_dft_2d(ny, nx, d, d, FFTW_FORWARD, FFTW_MEASURE);
+            myInverse = fftw_plan_dft_2d(ny, nx, d, d, FFTW_BACKWARD, FFTW_MEASURE);
+        } else {
+            myFast.Setup(nx, ny);
+            myPanel.Resize(myFast.PanelSize());
+        }
+    }
+    ~TFloor()
+    {
+        if (myForward)
+            fftw_destroy_plan(myForward);
+        if (myInverse)
+            fftw_destroy_plan(myInverse);
+    }
+    TFloor(const TFloor&) = delete;
+    TFloor& operator=(const TFloor&) = delete;
+
+    void Run(int forward, int inverse)
+    {
+        for (int m = 0; m < forward; ++m)
+            Transform(+1);
+        for (int m = 0; m < inverse; ++m)
+            Transform(-1);
+    }
+
+private:
+    void Transform(int sign)
+    {
+        if (myForward) {
+            fftw_execute(sign > 0 ? myForward : myInverse);
+            return;
+        }
+        myFast.Run(myData.Data(), sign, myPanel.Data());
+    }
+
+    TComplexBuffer myData;
+    TComplexBuffer myPanel;
+    TFastFourier2D myFast;
+    fftw_plan myForward = nullptr;
+    fftw_plan myInverse = nullptr;
+};
+
+class TLeastTimeReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.iterations == 0)
+                continue;
+            // The run's name without the "/iterations:N" and "/real_time" suffixes.
+            std::string name = run.benchmark_name();
+            for (const char* suffix : {"/iterations:", "/real_time"})
+                if (const auto at = name.find(suffix); at != std::string::npos)
+                    name.erase(at);
+            Keep(myWall, name, run.real_accumulated_time * 1e3 / double(run.iterations));
+            Keep(myCpu, name, run.cpu_accumulated_time * 1e3 / double(run.iterations));
+        }
+    }
+
+    // Least wall (or processor) time of a benchmark, NaN when it did not run.
+    double Wall(const std::string& name) const { return Get(myWall, name); }
+    double Cpu(const std::string& name) const { return Get(myCpu, name); }
+
+private:
+    static void Keep(std::map<std::string, double>& best, const std::string& name, double ms)
+    {
+        auto [it, added] = best.emplace(name, ms);
+        if (!added && ms < it->second)
+            it->second = ms;
+    }
+    static double Get(const std::map<std::string, double>& best, const std::string& name)
+    {
+        const auto it = best.find(name);
+        return it == best.end() ? std::nan("") : it->second;
+    }
+
+    std::map<std::string, double> myWall, myCpu;
+};
+
+} // namespace ksn::bench
