@@ -18,6 +18,7 @@
 // The inputs are transformed on copies (SpectralSum.h) and are never changed.
 #include "engine/BrelWaveOptics.h"
 #include "engine/ScalarWPMRule.h"
+#include "engine/StepGuards.h"
 #include "field/ScalarEField.h"
 #include "numerics/GeneralError.h"
 
@@ -25,26 +26,6 @@
 #include <string>
 
 namespace ksn {
-
-namespace {
-
-TScalarEField* AsScalar(TField* field, const std::string& where)
-{
-    if (!field)
-        return nullptr;
-    auto* scalar = dynamic_cast<TScalarEField*>(field);
-    if (!scalar)
-        throw EGeneralError("Error in " + where + ". Scalar field expected.");
-    return scalar;
-}
-
-void CheckSize(const TScalarEField* field, const TGridParms& grid, const std::string& where)
-{
-    if (field && (field->GetXSize() != grid.nx || field->GetYSize() != grid.ny))
-        throw EGeneralError("Error in " + where + ". Field does not match the grid.");
-}
-
-} // namespace
 
 void TBrelWaveOptics::PropagateSWPM(const TStepInput& in, TFieldRef& output)
 {
@@ -69,16 +50,16 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
 
     // Everything is checked before any field is touched.
     const std::string caller(where);
-    TScalarEField* in = AsScalar(forward, caller);
-    TScalarEField* back = AsScalar(backward, caller);
+    TScalarEField* in = stepguard::Scalar(forward, caller);
+    TScalarEField* back = stepguard::Scalar(backward, caller);
     if (!grid)
         throw EGeneralError("Error in " + caller + ". Called function with unassigned grid.");
     if (!previousSlice || !currentSlice)
         throw EGeneralError("Error in " + caller + ". Called function with unassigned index slice.");
     const TField& source = forward ? *forward : *backward;
     mySpectral.Setup(*grid, source.GetLambda(), caller);
-    CheckSize(in, *grid, caller);
-    CheckSize(back, *grid, caller);
+    stepguard::CheckFieldGrid(in, *grid, caller);
+    stepguard::CheckFieldGrid(back, *grid, caller);
     if (!spectral) {
         myTuples.Build(*previousSlice, *currentSlice, grid->nx, grid->ny, TScalarWPMRule::kParts, caller);
     } else if (previousSlice->Nx() != grid->nx || previousSlice->Ny() != grid->ny ||
@@ -92,8 +73,8 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
     }
     if (output && (output.get() == forward || output.get() == backward))
         throw EGeneralError("Error in " + caller + ". Output field is an input field.");
-    TScalarEField* out = AsScalar(output.get(), caller);
-    CheckSize(out, *grid, caller);
+    TScalarEField* out = stepguard::Scalar(output.get(), caller);
+    stepguard::CheckFieldGrid(out, *grid, caller);
 
     if (!output) {
         auto created = std::make_shared<TScalarEField>(*grid);

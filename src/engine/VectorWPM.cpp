@@ -24,6 +24,7 @@
 // They differ in one point of the contract: given neither field, a pooled step still
 // hands back a cleared (or new) output field and stores its step time.
 #include "engine/BrelWaveOptics.h"
+#include "engine/StepGuards.h"
 #include "engine/VectorWPMRule.h"
 #include "field/VectorEField.h"
 #include "numerics/GeneralError.h"
@@ -33,22 +34,6 @@
 namespace ksn {
 
 namespace {
-
-TVectorEField* AsVector(TField* field, const std::string& where)
-{
-    if (!field)
-        return nullptr;
-    auto* vector = dynamic_cast<TVectorEField*>(field);
-    if (!vector)
-        throw EGeneralError("Error in " + where + ". Vector field expected.");
-    return vector;
-}
-
-void CheckSize(const TVectorEField* field, const TGridParms& grid, const std::string& where)
-{
-    if (field && (field->GetXSize() != grid.nx || field->GetYSize() != grid.ny))
-        throw EGeneralError("Error in " + where + ". Field does not match the grid.");
-}
 
 // Component m (x, y, z) of a field, in Cartesian form as the transforms read it.
 TComplexArray& CartesianComponent(TVectorEField& field, int m)
@@ -105,8 +90,8 @@ TVectorEField* TBrelWaveOptics::BeginVectorStep(const TVectorForm& form, const T
 {
     const std::string where(form.where);
     // Everything is checked before any field is touched.
-    forward = AsVector(in.forward, where);
-    backward = AsVector(in.backward, where);
+    forward = stepguard::Vector(in.forward, where);
+    backward = stepguard::Vector(in.backward, where);
     if (!in.grid)
         throw EGeneralError("Error in " + where + ". Called function with unassigned grid.");
     const TGridParms& grid = *in.grid;
@@ -117,12 +102,12 @@ TVectorEField* TBrelWaveOptics::BeginVectorStep(const TVectorForm& form, const T
     if (previous.Nx() != grid.nx || previous.Ny() != grid.ny || current.Nx() != grid.nx || current.Ny() != grid.ny ||
         previous.IsPolar() || current.IsPolar())
         throw EGeneralError("Error in " + where + ". Index slice does not match the grid.");
-    CheckSize(forward, grid, where);
-    CheckSize(backward, grid, where);
+    stepguard::CheckFieldGrid(forward, grid, where);
+    stepguard::CheckFieldGrid(backward, grid, where);
     if (output && (output.get() == in.forward || output.get() == in.backward))
         throw EGeneralError("Error in " + where + ". Output field is an input field.");
-    TVectorEField* out = AsVector(output.get(), where);
-    CheckSize(out, grid, where);
+    TVectorEField* out = stepguard::Vector(output.get(), where);
+    stepguard::CheckFieldGrid(out, grid, where);
 
     const TField* source = forward ? static_cast<TField*>(forward) : static_cast<TField*>(backward);
     if (source) {
