@@ -125,11 +125,13 @@ private:
     };
     // Checks, output field, wave quantities and spectral grid of a vector step; the
     // input fields (vector fields or null) in forward/backward. Null output: nothing to do.
+    // `stale`: with an input, a reused output's components and flux map are left for the
+    // sum to overwrite.
     TVectorEField* BeginVectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output,
-                                   TVectorEField*& forward, TVectorEField*& backward);
+                                   TVectorEField*& forward, TVectorEField*& backward, bool& stale);
     // The sum of a vector step with at least one input: fields, flux map and total flux.
     void SumVectorStep(const TVectorForm& form, const TStepInput& in, TVectorEField* forward,
-                       TVectorEField* backward, TVectorEField& output);
+                       TVectorEField* backward, TVectorEField& output, bool stale);
     void VectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output);
 
     // One scalar step: the point-by-point sum, or the spectral path when `spectral`.

@@ -58,83 +58,118 @@ TIndexTuple TIndexTuples::Reduce(TComplex n1, TComplex n2, TIndexParts parts)
     return {{Part(n1.re, parts.n1Re), Part(n1.im, parts.n1Im)}, {Part(n2.re, parts.n2Re), Part(n2.im, parts.n2Im)}};
 }
 
+std::int32_t TIndexTuples::Find(const TIndexTuple& key, std::vector<TIndexTuple>& tuples, TLookup& lookup)
+{
+    if (tuples.size() <= kLinearSearch) {
+        // Few tuples so far (a handful of materials): a scan beats hashing.
+        for (size_t t = 0; t < tuples.size(); ++t)
+            if (TKeyEqual{}(key, tuples[t]))
+                return std::int32_t(t);
+        tuples.push_back(key);
+        if (tuples.size() > kLinearSearch) // from now on the table
+            for (size_t t = 0; t < tuples.size(); ++t)
+                lookup.emplace(tuples[t], std::int32_t(t));
+        return std::int32_t(tuples.size() - 1);
+    }
+    const auto [it, inserted] = lookup.try_emplace(key, std::int32_t(tuples.size()));
+    if (inserted)
+        tuples.push_back(key);
+    return it->second;
+}
+
+// Runs of equal raw indices along each row of rows r0 .. r1-1. Slices are mostly made
+// of stretches of one material (layers, cores, claddings), so a run is extended eight
+// points at a time by a branch-free comparison; a value equal to the run's first is
+// finite, because that one was checked. Each run's tuple is found once.
+void TIndexTuples::ScanRows(const TComplexArray& previous, const TComplexArray& current, int nx, int r0, int r1,
+                            TIndexParts parts, const std::string& where, TRowBlock& block) const
+{
+    const double* r1p = previous.Re();
+    const double* i1p = previous.Im();
+    const double* r2p = current.Re();
+    const double* i2p = current.Im();
+    block.tuples.clear();
+    block.lookup.clear();
+    block.runs.clear();
+    block.ids.clear();
+    for (int r = r0; r < r1; ++r) {
+        const std::int32_t rowEnd = (r + 1) * nx;
+        std::int32_t p = r * nx;
+        while (p < rowEnd) {
+            if (!std::isfinite(r1p[p]) || !std::isfinite(i1p[p]) || !std::isfinite(r2p[p]) || !std::isfinite(i2p[p]))
+                throw EGeneralError("Error in " + where + ". Index slice holds a non-finite value.");
+            const double a = r1p[p], b = i1p[p], c = r2p[p], d = i2p[p];
+            // Equal bit patterns: stricter than ==, which only splits a run at a signed zero.
+            const std::uint64_t ba = std::bit_cast<std::uint64_t>(a), bb = std::bit_cast<std::uint64_t>(b),
+                                bc = std::bit_cast<std::uint64_t>(c), bd = std::bit_cast<std::uint64_t>(d);
+            const auto differs = [&](std::int32_t k) {
+                return (std::bit_cast<std::uint64_t>(r1p[k]) ^ ba) | (std::bit_cast<std::uint64_t>(i1p[k]) ^ bb) |
+                       (std::bit_cast<std::uint64_t>(r2p[k]) ^ bc) | (std::bit_cast<std::uint64_t>(i2p[k]) ^ bd);
+            };
+            std::int32_t q = p + 1;
+            while (q + 8 <= rowEnd && SameBits8(r1p + q, ba) && SameBits8(i1p + q, bb) && SameBits8(r2p + q, bc) &&
+                   SameBits8(i2p + q, bd))
+                q += 8;
+            while (q < rowEnd && differs(q) == 0)
+                ++q;
+            const TIndexTuple key = Reduce({a, b}, {c, d}, parts);
+            const std::int32_t id = !block.ids.empty() && TKeyEqual{}(key, block.tuples[size_t(block.ids.back())])
+                                        ? block.ids.back()
+                                        : Find(key, block.tuples, block.lookup);
+            // Runs stay within one row; points that differ only in parts the rule does
+            // not read continue the previous run.
+            if (!block.ids.empty() && block.ids.back() == id && block.runs.back().first / nx == r)
+                block.runs.back().count += q - p;
+            else {
+                block.runs.push_back({p, q - p});
+                block.ids.push_back(id);
+            }
+            p = q;
+        }
+    }
+}
+
 void TIndexTuples::Build(const TComplexArray& previous, const TComplexArray& current, int nx, int ny,
-                         TIndexParts parts, const std::string& where)
+                         TIndexParts parts, const std::string& where, TWorkTeam* team)
 {
     if (previous.Nx() != nx || previous.Ny() != ny || current.Nx() != nx || current.Ny() != ny ||
         previous.IsPolar() || current.IsPolar())
         throw EGeneralError("Error in " + where + ". Index slice does not match the grid.");
     const std::int32_t count = nx * ny;
-    const double* r1 = previous.Re();
-    const double* i1 = previous.Im();
-    const double* r2 = current.Re();
-    const double* i2 = current.Im();
+    // Pass 1: the runs of each block of rows, on the team's workers (one block per worker,
+    // the rows a worker also transforms and gathers; one block without a team).
+    const int blocks = team ? std::min(ny, team->ThreadCount()) : 1;
+    if (myBlocks.size() < size_t(blocks))
+        myBlocks.resize(size_t(blocks));
+    const auto rowOf = [&](int b) { return int(std::int64_t(b) * ny / blocks); };
+    const auto scan = [&](int b, int) {
+        ScanRows(previous, current, nx, rowOf(b), rowOf(b + 1), parts, where, myBlocks[size_t(b)]);
+    };
+    if (team)
+        team->Run(blocks, scan);
+    else
+        scan(0, 0);
 
+    // The blocks' tuples numbered in block order (so in order of first occurrence), and
+    // their runs joined: a run never crosses a row, so none continues across blocks.
     myTuples.clear();
     myLookup.clear();
-    myIds.resize(size_t(count));
     myRasterRuns.clear();
     myRasterIds.clear();
-    // Pass 1: runs of equal raw indices along each row. Slices are mostly made of
-    // stretches of one material (layers, cores, claddings), so a run is extended eight
-    // points at a time by a branch-free comparison; a value equal to the run's first is
-    // finite, because that one was checked. Each run's tuple is found once.
-    for (int r = 0; r < ny; ++r) {
-        const std::int32_t rowEnd = (r + 1) * nx;
-        std::int32_t p = r * nx;
-        while (p < rowEnd) {
-            if (!std::isfinite(r1[p]) || !std::isfinite(i1[p]) || !std::isfinite(r2[p]) || !std::isfinite(i2[p]))
-                throw EGeneralError("Error in " + where + ". Index slice holds a non-finite value.");
-            const double a = r1[p], b = i1[p], c = r2[p], d = i2[p];
-            // Equal bit patterns: stricter than ==, which only splits a run at a signed zero.
-            const std::uint64_t ba = std::bit_cast<std::uint64_t>(a), bb = std::bit_cast<std::uint64_t>(b),
-                                bc = std::bit_cast<std::uint64_t>(c), bd = std::bit_cast<std::uint64_t>(d);
-            const auto differs = [&](std::int32_t k) {
-                return (std::bit_cast<std::uint64_t>(r1[k]) ^ ba) | (std::bit_cast<std::uint64_t>(i1[k]) ^ bb) |
-                       (std::bit_cast<std::uint64_t>(r2[k]) ^ bc) | (std::bit_cast<std::uint64_t>(i2[k]) ^ bd);
-            };
-            std::int32_t q = p + 1;
-            while (q + 8 <= rowEnd && SameBits8(r1 + q, ba) && SameBits8(i1 + q, bb) && SameBits8(r2 + q, bc) &&
-                   SameBits8(i2 + q, bd))
-                q += 8;
-            while (q < rowEnd && differs(q) == 0)
-                ++q;
-            const TIndexTuple key = Reduce({a, b}, {c, d}, parts);
-            std::int32_t id = -1;
-            if (!myRasterIds.empty() && TKeyEqual{}(key, myTuples[size_t(myRasterIds.back())])) {
-                id = myRasterIds.back();
-            } else if (myTuples.size() <= kLinearSearch) {
-                // Few tuples so far (a handful of materials): a scan beats hashing.
-                for (size_t t = 0; t < myTuples.size() && id < 0; ++t)
-                    if (TKeyEqual{}(key, myTuples[t]))
-                        id = std::int32_t(t);
-                if (id < 0) {
-                    id = std::int32_t(myTuples.size());
-                    myTuples.push_back(key);
-                    if (myTuples.size() > kLinearSearch) // from now on the table
-                        for (size_t t = 0; t < myTuples.size(); ++t)
-                            myLookup.emplace(myTuples[t], std::int32_t(t));
-                }
-            } else {
-                const auto [it, inserted] = myLookup.try_emplace(key, std::int32_t(myTuples.size()));
-                if (inserted)
-                    myTuples.push_back(key);
-                id = it->second;
-            }
-            // Runs stay within one row; points that differ only in parts the rule does
-            // not read continue the previous run.
-            if (!myRasterIds.empty() && myRasterIds.back() == id && myRasterRuns.back().first / nx == r)
-                myRasterRuns.back().count += q - p;
-            else {
-                myRasterRuns.push_back({p, q - p});
-                myRasterIds.push_back(id);
-            }
-            std::fill(myIds.begin() + p, myIds.begin() + q, id);
-            p = q;
-        }
+    for (int b = 0; b < blocks; ++b) {
+        TRowBlock& block = myBlocks[size_t(b)];
+        block.global.resize(block.tuples.size());
+        for (size_t t = 0; t < block.tuples.size(); ++t)
+            block.global[t] = Find(block.tuples[t], myTuples, myLookup);
+        block.firstRun = myRasterRuns.size();
+        myRasterRuns.insert(myRasterRuns.end(), block.runs.begin(), block.runs.end());
+        for (const std::int32_t id : block.ids)
+            myRasterIds.push_back(block.global[size_t(id)]);
     }
+
     // Pass 2: counting sorts of the runs and the points by tuple (stable, so row-major
-    // within a tuple).
+    // within a tuple); each raster run's place among the points is found here, and the
+    // points and the tuple of every point are written per block.
     const size_t tuples = myTuples.size();
     myOffsets.assign(tuples + 1, 0);
     myRunOffsets.assign(tuples + 1, 0);
@@ -146,21 +181,35 @@ void TIndexTuples::Build(const TComplexArray& previous, const TComplexArray& cur
         myOffsets[t + 1] += myOffsets[t];
         myRunOffsets[t + 1] += myRunOffsets[t];
     }
-    myPoints.resize(size_t(count));
     myRuns.resize(myRasterRuns.size());
+    myRunDestinations.resize(myRasterRuns.size());
     std::vector<std::int32_t>& next = myFill;
     next.assign(myOffsets.begin(), myOffsets.end() - 1);
     std::vector<std::int32_t>& nextRun = myFillRuns;
     nextRun.assign(myRunOffsets.begin(), myRunOffsets.end() - 1);
     for (size_t k = 0; k < myRasterRuns.size(); ++k) {
         const size_t t = size_t(myRasterIds[k]);
-        const TPointRun run = myRasterRuns[k];
-        myRuns[size_t(nextRun[t]++)] = run;
-        std::int32_t* to = myPoints.data() + next[t];
-        for (std::int32_t q = 0; q < run.count; ++q)
-            to[q] = run.first + q;
-        next[t] += run.count;
+        myRuns[size_t(nextRun[t]++)] = myRasterRuns[k];
+        myRunDestinations[k] = next[t];
+        next[t] += myRasterRuns[k].count;
     }
+    myIds.resize(size_t(count));
+    myPoints.resize(size_t(count));
+    const auto points = [&](int b, int) {
+        const size_t first = myBlocks[size_t(b)].firstRun;
+        const size_t last = b + 1 < blocks ? myBlocks[size_t(b) + 1].firstRun : myRasterRuns.size();
+        for (size_t k = first; k < last; ++k) {
+            const TPointRun run = myRasterRuns[k];
+            std::fill_n(myIds.begin() + run.first, run.count, myRasterIds[k]);
+            std::int32_t* to = myPoints.data() + myRunDestinations[k];
+            for (std::int32_t q = 0; q < run.count; ++q)
+                to[q] = run.first + q;
+        }
+    };
+    if (team)
+        team->Run(blocks, points);
+    else
+        points(0, 0);
 }
 
 void TIndexTuples::BuildUniform(TComplex n1, TComplex n2, int nx, int ny, TIndexParts parts, const std::string& where)

@@ -7,6 +7,7 @@
 // also as runs: stretches of consecutive points of one row that share the tuple.
 #include "numerics/Complex.h"
 #include "numerics/ComplexArray.h"
+#include "pool/WorkTeam.h"
 
 #include <cstdint>
 #include <string>
@@ -35,9 +36,11 @@ struct TIndexParts {
 class TIndexTuples {
 public:
     // Both slices must be nx x ny of the grid. Throws EGeneralError ("Error in <where>. ...")
-    // for a slice of the wrong size or one holding a non-finite value.
+    // for a slice of the wrong size or one holding a non-finite value. With a team the
+    // rows are scanned in blocks on its workers; tuples are numbered in the order they
+    // first occur in raster order, so the result is the same for any team.
     void Build(const TComplexArray& previous, const TComplexArray& current, int nx, int ny, TIndexParts parts,
-               const std::string& where);
+               const std::string& where, TWorkTeam* team = nullptr);
 
     // One tuple for the whole nx x ny grid, the reduction of (n1, n2): the homogeneous
     // spectral paths read the indices at point (0, 0) only. Throws EGeneralError for a
@@ -63,6 +66,21 @@ private:
     struct TKeyEqual {
         bool operator()(const TIndexTuple& a, const TIndexTuple& b) const { return a.n1 == b.n1 && a.n2 == b.n2; }
     };
+    using TLookup = std::unordered_map<TIndexTuple, std::int32_t, TKeyHash, TKeyEqual>;
+    // The id of `key` among `tuples`, appended when new (a scan while they are few, then
+    // `lookup`).
+    static std::int32_t Find(const TIndexTuple& key, std::vector<TIndexTuple>& tuples, TLookup& lookup);
+    // One block of rows as scanned: its runs in raster order, with ids into its own tuples.
+    struct TRowBlock {
+        std::vector<TIndexTuple> tuples;
+        TLookup lookup;
+        std::vector<TPointRun> runs;
+        std::vector<std::int32_t> ids;
+        std::vector<std::int32_t> global; // global id of each of the block's tuples
+        std::size_t firstRun = 0;         // the block's first run among all raster runs
+    };
+    void ScanRows(const TComplexArray& previous, const TComplexArray& current, int nx, int r0, int r1,
+                  TIndexParts parts, const std::string& where, TRowBlock& block) const;
 
     std::vector<TIndexTuple> myTuples;
     std::vector<std::int32_t> myIds;     // tuple of every point, p = c + r*nx
@@ -74,7 +92,9 @@ private:
     std::vector<TPointRun> myRuns;
     std::vector<TPointRun> myRasterRuns;     // scratch: every run in raster order
     std::vector<std::int32_t> myRasterIds;   // scratch: the tuple of every raster run
-    std::unordered_map<TIndexTuple, std::int32_t, TKeyHash, TKeyEqual> myLookup;
+    std::vector<std::int32_t> myRunDestinations; // scratch: each raster run's first place in myPoints
+    std::vector<TRowBlock> myBlocks;
+    TLookup myLookup;
 };
 
 } // namespace ksn

@@ -113,13 +113,16 @@ void CollectPlaneWaves(const TSpectralGrid& grid, const TComplexArray* const* fo
 // Where a point sum adds its results: split re/im blocks of nx*ny doubles, x fastest.
 // Local terms may point at the same blocks as lateral components. `accumulate`: the
 // grouped sum of SpectralSum.h adds to the blocks' values instead of storing into
-// blocks that hold zeros.
+// blocks that hold zeros. `zeroed` false: the blocks hold stale values, and that sum
+// writes every element of every block (it zeroes them first only where it does not
+// store every point itself), so the step need not clear its output beforehand.
 struct TSumTargets {
     double* re[kMaxComponents] = {};
     double* im[kMaxComponents] = {};
     double* localRe[kMaxLocals] = {};
     double* localIm[kMaxLocals] = {};
     bool accumulate = false;
+    bool zeroed = true;
 };
 
 // Scratch of the grouped sum and the summation plan, reused from step to step so that

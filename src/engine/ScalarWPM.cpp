@@ -61,7 +61,8 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
     stepguard::CheckFieldGrid(in, *grid, caller);
     stepguard::CheckFieldGrid(back, *grid, caller);
     if (!spectral) {
-        myTuples.Build(*previousSlice, *currentSlice, grid->nx, grid->ny, TScalarWPMRule::kParts, caller);
+        myTuples.Build(*previousSlice, *currentSlice, grid->nx, grid->ny, TScalarWPMRule::kParts, caller,
+                       myTeam.get());
     } else if (previousSlice->Nx() != grid->nx || previousSlice->Ny() != grid->ny ||
                currentSlice->Nx() != grid->nx || currentSlice->Ny() != grid->ny || previousSlice->IsPolar() ||
                currentSlice->IsPolar()) {
@@ -76,12 +77,14 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
     TScalarEField* out = stepguard::Scalar(output.get(), caller);
     stepguard::CheckFieldGrid(out, *grid, caller);
 
+    // A reused output keeps its old field: the sum below writes every point of it.
+    const bool stale = bool(output);
     if (!output) {
         auto created = std::make_shared<TScalarEField>(*grid);
         out = created.get();
         output = std::move(created);
     } else {
-        out->ClearField();
+        out->ClearBesideOutputs(false);
     }
     out->CopyWaveQuantities(source);
 
@@ -101,6 +104,7 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
     TSumTargets targets;
     targets.re[0] = e.Re();
     targets.im[0] = e.Im();
+    targets.zeroed = !stale;
     RunSpectralSum(rule, keep, spectral ? TSummation::grouped : mySummation, mySum, myTuples, targets);
     StoreStepTime();
 }

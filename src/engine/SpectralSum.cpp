@@ -168,10 +168,10 @@ void TSpectralSum::Setup(const TSpectralGrid& grid, TWorkTeam* team)
         myPanels[w].Resize(myFft.PanelSize());
 }
 
-void TSpectralSum::RunItems(int count, const TWorkTeam::TBody& body)
+void TSpectralSum::RunItems(int count, int period, const TWorkTeam::TBody& body)
 {
     if (myTeam) {
-        myTeam->Run(count, body);
+        myTeam->Run(count, period, body);
         return;
     }
     for (int item = 0; item < count; ++item)
@@ -210,7 +210,7 @@ void TSpectralSum::TransformInputs(const TComplexArray* const* forward, const TC
     const int rowBlocks = myFft.RowBlocks(), rowBlock = myFft.RowBlock();
     const size_t panelSize = myFft.PanelSize();
     // Rows: work(c, r) = (-1)^(c+r) E(c, r), then the forward row transforms, per row block.
-    RunItems(present * rowBlocks, [&](int item, int) {
+    RunItems(present * rowBlocks, rowBlocks, [&](int item, int) {
         const int u = slots[item / rowBlocks];
         const int block = item % rowBlocks;
         double* work = myInputWork[u].Data();
@@ -219,7 +219,7 @@ void TSpectralSum::TransformInputs(const TComplexArray* const* forward, const TC
     });
     // Columns: each panel into its place in the spectrum and transformed there.
     const int batches = PanelBatches();
-    RunItems(present * batches, [&](int item, int) {
+    RunItems(present * batches, batches, [&](int item, int) {
         const int u = slots[item / batches];
         ForPanelsOf(item % batches, [&](int b) {
             double* panel = mySpectra[u].Data() + 2 * size_t(b) * panelSize;
@@ -258,6 +258,27 @@ void TSpectralSum::DropEmptyWaves(int tested)
         }
     };
     RunItems(PanelBatches(), [&](int batch, int) { ForPanelsOf(batch, dropIn); });
+}
+
+void TSpectralSum::ZeroTargets(const TSumTargets& out, int components, int locals)
+{
+    const int blocks = myFft.RowBlocks();
+    const std::size_t perBlock = std::size_t(myFft.RowBlock()) * std::size_t(myNx);
+    double* targets[2 * (kMaxComponents + kMaxLocals)] = {};
+    int count = 0;
+    for (int m = 0; m < components; ++m) {
+        targets[count++] = out.re[m];
+        targets[count++] = out.im[m];
+    }
+    for (int l = 0; l < locals; ++l) {
+        targets[count++] = out.localRe[l];
+        targets[count++] = out.localIm[l];
+    }
+    RunItems(blocks, [&](int b, int) {
+        for (int t = 0; t < count; ++t)
+            if (targets[t])
+                std::fill_n(targets[t] + std::size_t(b) * perBlock, perBlock, 0.0);
+    });
 }
 
 TExtended TSpectralSum::Total(const double* values)

@@ -118,6 +118,10 @@ public:
     // hold, then reads nothing of it in either summation.
     void DropEmptyWaves(int tested);
 
+    // Zeroes the first `components` lateral and `locals` local blocks of `out`, row block
+    // by row block on the team.
+    void ZeroTargets(const TSumTargets& out, int components, int locals);
+
     // Sum of nx ny values (one per point), in extended precision per row block and the
     // blocks' sums added in block order: the same bits on any thread count.
     TExtended Total(const double* values);
@@ -131,7 +135,10 @@ public:
     const double* Spectrum(int u) const { return mySpectra[size_t(u)].Data(); }
 
     // --- used by RunSpectralSum ---
-    void RunItems(int count, const TWorkTeam::TBody& body);
+    // Items on the team, in groups of `period` that share their data stage to stage
+    // (WorkTeam.h): item g * period + b works on row block (or panel batch) b.
+    void RunItems(int count, int period, const TWorkTeam::TBody& body);
+    void RunItems(int count, const TWorkTeam::TBody& body) { RunItems(count, count, body); }
     // Panels are handed out in batches of consecutive panels of at least some 2048
     // values: a thin grid's panels (16 values on a one-row grid) would cost more to hand
     // out than to compute. Panels per batch, and the batches covering the grid.
@@ -488,15 +495,26 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
         static_assert(FluxTerm<Rule>() < L && (FluxTerm<Rule>() < 0 || C >= 2),
                       "the flux term is a form of the first two lateral terms");
     }
+    // Targets with stale values are written whole: the grouped tuples' points by a
+    // store; everything first zeroed wherever some point would not be stored (direct
+    // points add, an empty sum writes nothing).
+    bool zeroed = out.zeroed || out.accumulate;
+    const auto zeroTargets = [&] {
+        if (!zeroed)
+            sum.ZeroTargets(out, C, L);
+        zeroed = true;
+    };
     if (!sum.HasForward() && !sum.HasBackward())
-        return;
+        return zeroTargets();
     const std::int64_t kept = sum.KeptCount(keep);
     if (kept == 0)
-        return;
+        return zeroTargets();
     const TSpectralGrid& grid = sum.Grid();
     const TFastFourier2D& fft = sum.Transform();
     TSumScratch& plan = sum.Plan();
     plan.Plan(strategy, tuples, kept, C, grid, linear);
+    if (!plan.DirectPoints().empty())
+        zeroTargets();
 
     if (!plan.DirectPoints().empty() || !linear)
         CollectWaves(sum, keep);
@@ -513,7 +531,15 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
     }
     const std::vector<std::int32_t>& grouped = plan.Grouped();
     if (grouped.empty() || (!linear && sum.Waves().empty()))
-        return;
+        return zeroTargets();
+    // A local term is stored into stale targets, unless it shares its block with a
+    // lateral component, which the gather has just stored (added to, then).
+    bool storeLocal[L + 1] = {};
+    for (int l = 0; l < L; ++l) {
+        storeLocal[l] = !zeroed;
+        for (int m = 0; m < C; ++m)
+            storeLocal[l] = storeLocal[l] && out.localRe[l] != out.re[m] && out.localIm[l] != out.im[m];
+    }
 
     const int panels = fft.Panels();
     const int rowBlocks = fft.RowBlocks();
@@ -543,7 +569,7 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
                 fresh.push_back(std::int32_t(k));
         }
         const int batches = sum.PanelBatches();
-        sum.RunItems(int(fresh.size()) * batches, [&](int item, int) {
+        sum.RunItems(int(fresh.size()) * batches, batches, [&](int item, int) {
             const std::size_t k = std::size_t(fresh[std::size_t(item / batches)]);
             sum.ForPanelsOf(item % batches, [&](int b) {
                 tables[k]->livePanels[std::size_t(b)] =
@@ -639,7 +665,7 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
             }
         };
         const int batches = sum.PanelBatches();
-        sum.RunItems(members * batches, [&](int item, int worker) {
+        sum.RunItems(members * batches, batches, [&](int item, int worker) {
             sum.ForPanelsOf(item % batches, [&](int b) { columns(item / batches, b, worker); });
         });
         if constexpr (linear && L > 0) {
@@ -656,7 +682,7 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
         }
         // Rows: inverse row transforms and the gather of the tuple's points, per row
         // block; a block without points of the tuple needs neither.
-        sum.RunItems(members * rowBlocks, [&](int item, int) {
+        sum.RunItems(members * rowBlocks, rowBlocks, [&](int item, int) {
             const int g = item / rowBlocks;
             const int block = item % rowBlocks;
             const std::int32_t t = grouped[g0 + std::size_t(g)];
@@ -688,11 +714,20 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
             }
             for (int l = 0; l < L; ++l) {
                 const TComplexOf<double> v = localSums[std::size_t(g) * std::size_t(L + 1) + std::size_t(l)];
-                for (std::int32_t k = first; k < last; ++k)
-                    for (std::int32_t p = runs[k].first; p < runs[k].first + runs[k].count; ++p) {
-                        out.localRe[l][p] += v.re;
-                        out.localIm[l][p] += v.im;
+                double* re = out.localRe[l];
+                double* im = out.localIm[l];
+                for (std::int32_t k = first; k < last; ++k) {
+                    const std::int32_t end = runs[k].first + runs[k].count;
+                    if (storeLocal[l]) {
+                        std::fill(re + runs[k].first, re + end, v.re);
+                        std::fill(im + runs[k].first, im + end, v.im);
+                    } else {
+                        for (std::int32_t p = runs[k].first; p < end; ++p) {
+                            re[p] += v.re;
+                            im[p] += v.im;
+                        }
                     }
+                }
             }
         });
     }

@@ -86,7 +86,7 @@ void TBrelWaveOptics::PropagateVWPMHMTAllComplex(const TStepInput& in, TFieldRef
 }
 
 TVectorEField* TBrelWaveOptics::BeginVectorStep(const TVectorForm& form, const TStepInput& in, TFieldRef& output,
-                                                TVectorEField*& forward, TVectorEField*& backward)
+                                                TVectorEField*& forward, TVectorEField*& backward, bool& stale)
 {
     const std::string where(form.where);
     // Everything is checked before any field is touched.
@@ -116,13 +116,16 @@ TVectorEField* TBrelWaveOptics::BeginVectorStep(const TVectorForm& form, const T
         if (form.hybrid && in.homogeneousPair) // one tuple, the indices at point (0, 0), for the whole grid
             myTuples.BuildUniform(previous.At(0, 0), current.At(0, 0), grid.nx, grid.ny, parts, where);
         else
-            myTuples.Build(previous, current, grid.nx, grid.ny, parts, where);
+            myTuples.Build(previous, current, grid.nx, grid.ny, parts, where, myTeam.get());
     }
 
+    stale = output && source;
     if (!output) {
         auto created = std::make_shared<TVectorEField>(grid);
         out = created.get();
         output = std::move(created);
+    } else if (stale) {
+        out->ClearBesideOutputs(true);
     } else {
         out->ClearField();
     }
@@ -132,7 +135,7 @@ TVectorEField* TBrelWaveOptics::BeginVectorStep(const TVectorForm& form, const T
 }
 
 void TBrelWaveOptics::SumVectorStep(const TVectorForm& form, const TStepInput& in, TVectorEField* forward,
-                                    TVectorEField* backward, TVectorEField& output)
+                                    TVectorEField* backward, TVectorEField& output, bool stale)
 {
     const TStepMode mode = in.Mode();
     const TExtended k0 = mySpectral.K0();
@@ -166,11 +169,11 @@ void TBrelWaveOptics::SumVectorStep(const TVectorForm& form, const TStepInput& i
             return !(dx != 0.0L && kx >= pi / dx) && !(dy != 0.0L && ky >= pi / dy);
         };
         RunSpectralSum(complexRule, keep, summation, mySum, myTuples,
-                       VectorTargets<TVectorWPMAllComplexRule>(output.EX(), output.EY(), output.EZ(), flux));
+                       VectorTargets<TVectorWPMAllComplexRule>(output.EX(), output.EY(), output.EZ(), flux, !stale));
     } else {
         const auto keep = [](TExtended, TExtended, TExtended) { return true; };
         RunSpectralSum(rule, keep, summation, mySum, myTuples,
-                       VectorTargets<TVectorWPMRule>(output.EX(), output.EY(), output.EZ(), flux));
+                       VectorTargets<TVectorWPMRule>(output.EX(), output.EY(), output.EZ(), flux, !stale));
     }
     // The total energy flux: the flux map summed over the points.
     output.SetEnergyFlux(double(mySum.Total(flux.Re())));
@@ -183,9 +186,10 @@ void TBrelWaveOptics::VectorStep(const TVectorForm& form, const TStepInput& in, 
         return;
     TVectorEField* forward = nullptr;
     TVectorEField* backward = nullptr;
-    TVectorEField* out = BeginVectorStep(form, in, output, forward, backward);
+    bool stale = false;
+    TVectorEField* out = BeginVectorStep(form, in, output, forward, backward, stale);
     if (forward || backward)
-        SumVectorStep(form, in, forward, backward, *out);
+        SumVectorStep(form, in, forward, backward, *out, stale);
     StoreStepTime();
 }
 

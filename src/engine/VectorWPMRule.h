@@ -593,10 +593,12 @@ private:
 
 // Where a vector rule's sums go: Ex, Ey, Ez of the output and its energy-flux map (real
 // part; the imaginary part receives zeros). A left-unpropagated Ez adds into Ez.
+// `zeroed`: the arrays hold zeros (else the sum overwrites them).
 template <class Rule>
-TSumTargets VectorTargets(TComplexArray& ex, TComplexArray& ey, TComplexArray& ez, TComplexArray& flux)
+TSumTargets VectorTargets(TComplexArray& ex, TComplexArray& ey, TComplexArray& ez, TComplexArray& flux, bool zeroed)
 {
     TSumTargets t;
+    t.zeroed = zeroed;
     t.re[0] = ex.Re();
     t.im[0] = ex.Im();
     t.re[1] = ey.Re();

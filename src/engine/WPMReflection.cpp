@@ -66,7 +66,8 @@ void TBrelWaveOptics::ReflectSWPM(const TStepInput& in, TFieldRef& reflected)
     stepguard::CheckNotInput(reflected, in, caller);
     TScalarEField* out = stepguard::Scalar(reflected.get(), caller);
     stepguard::CheckFieldGrid(out, grid, caller);
-    myTuples.Build(*in.previousSlice, *in.currentSlice, grid.nx, grid.ny, TScalarReflectionRule::kParts, caller);
+    myTuples.Build(*in.previousSlice, *in.currentSlice, grid.nx, grid.ny, TScalarReflectionRule::kParts, caller,
+                   myTeam.get());
     if (!reflected) {
         auto created = std::make_shared<TScalarEField>(grid);
         created->CopyWaveQuantities(*forward);
@@ -100,7 +101,7 @@ TVectorEField* TBrelWaveOptics::CheckVectorReflection(const std::string& caller,
     if (spectral)
         myTuples.BuildUniform(in.previousSlice->At(0, 0), in.currentSlice->At(0, 0), grid.nx, grid.ny, parts, caller);
     else
-        myTuples.Build(*in.previousSlice, *in.currentSlice, grid.nx, grid.ny, parts, caller);
+        myTuples.Build(*in.previousSlice, *in.currentSlice, grid.nx, grid.ny, parts, caller, myTeam.get());
     return forward;
 }
 

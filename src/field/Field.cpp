@@ -128,7 +128,9 @@ void TField::ResetTotals()
 
 // The variation counter is not field data: a regenerated field keeps its place in the
 // series.
-void TField::ClearField()
+void TField::ClearField() { ClearBesideOutputs(false); }
+
+void TField::ClearBesideOutputs(bool fluxWritten)
 {
     myIntensity = myAbsorption = 0.0;
     {
@@ -142,6 +144,10 @@ void TField::ClearField()
             myAbsorptionArr->Fill({0.0, 0.0});
     }
     mySkipMapClear = false;
+    if (fluxWritten) {
+        myFluxZero.store(false, std::memory_order_relaxed);
+        return;
+    }
     if (myEFluxArr && !myFluxZero.load(std::memory_order_relaxed))
         myEFluxArr->Fill({0.0, 0.0});
     myFluxZero.store(true, std::memory_order_relaxed);

@@ -55,6 +55,10 @@ public:
     virtual TExtended PowerDensity(TComplex ex, TComplex ey, TComplex ez, TExtended kz) const = 0;
     virtual TExtended ComputeEnergyFlux(const TComplexArray* index) = 0;
     virtual void ClearField();
+    // ClearField for a step that writes every element of the field's components itself
+    // (and of the energy-flux map, `fluxWritten`): totals and maps restart, the arrays
+    // about to be overwritten are not zeroed first.
+    void ClearBesideOutputs(bool fluxWritten);
     virtual void Regenerate(const TComplexArray* index) = 0;
 
     // Per-pixel maps (0-based indices); bad indices show the system's messages.

@@ -23,10 +23,12 @@ inline void Relax()
 #endif
 }
 
-// The ticket: run number (bits 48..63), item count (24..47) and next item (0..23). One
-// atomic fetch-and-add both claims an item and tells which run and how many items it
-// belongs to, so a worker that wakes late can never take an item of a newer run for
-// one of an older run.
+// A ticket: run number (bits 48..63), item count (24..47) and next item (0..23). The
+// team's ticket announces a run; each worker's share has one, and one atomic
+// fetch-and-add on it both claims an item and tells how many the share holds in the run
+// it belongs to, so a worker that wakes late can never take an item of a newer run for
+// one of an older run: a valid claim is always one of the run in progress (a run ends
+// only when every share is spent).
 constexpr int kCountShift = 24;
 constexpr int kRunShift = 48;
 constexpr std::uint64_t kField = (std::uint64_t(1) << kCountShift) - 1;
@@ -41,6 +43,7 @@ TWorkTeam::TWorkTeam(int threadCount)
 {
     if (threadCount < 1)
         throw EGeneralError("TWorkTeam: thread count must be at least 1: " + std::to_string(threadCount));
+    myShares = std::vector<TShare>(size_t(threadCount));
     myHelpers.reserve(size_t(threadCount - 1));
     for (int w = 1; w < threadCount; ++w)
         myHelpers.emplace_back([this, w] { Helper(w); });
@@ -57,31 +60,43 @@ TWorkTeam::~TWorkTeam()
         t.join();
 }
 
+int TWorkTeam::Claim(int v)
+{
+    TShare& share = myShares[size_t(v)];
+    const std::uint64_t ticket = share.ticket.fetch_add(1, std::memory_order_acq_rel);
+    const int k = ItemOf(ticket);
+    if (k >= CountOf(ticket))
+        return -1;
+    // The k-th item of the share: position first + k mod length of group k / length.
+    return (k / share.length) * myPeriod + share.first + k % share.length;
+}
+
 void TWorkTeam::Work(int worker)
 {
-    for (;;) {
-        const std::uint64_t ticket = myTicket.fetch_add(1, std::memory_order_acq_rel);
-        const int item = ItemOf(ticket);
-        if (item >= CountOf(ticket))
-            return;
-        // A valid claim keeps its run open, so the run's body is still the published one.
-        try {
-            (*myBody)(item, worker);
-        } catch (...) {
-            std::lock_guard lock(myErrorMutex);
-            if (!myError || item < myErrorItem) {
-                myError = std::current_exception();
-                myErrorItem = item;
+    const int workers = ThreadCount();
+    for (int k = 0; k < workers; ++k) {
+        // Its own share first, then what is left of the others'.
+        const int v = (worker + k) % workers;
+        for (int item; (item = Claim(v)) >= 0;) {
+            try {
+                (*myBody)(item, worker);
+            } catch (...) {
+                std::lock_guard lock(myErrorMutex);
+                if (!myError || item < myErrorItem) {
+                    myError = std::current_exception();
+                    myErrorItem = item;
+                }
             }
-        }
-        // The run's last item wakes the caller, always and under the lock: the caller
-        // checks the count and goes to sleep under the same lock, so the wake-up cannot
-        // fall between the two. (A flag "the caller sleeps", stored by the caller and read
-        // here after the count, would not do: each thread's store may still sit in its
-        // store buffer when it reads the other's value, and both would read the old one.)
-        if (myDone.fetch_add(1, std::memory_order_acq_rel) + 1 == CountOf(ticket)) {
-            std::lock_guard lock(myMutex);
-            myFinished.notify_one();
+            // The run's last item wakes the caller, always and under the lock: the caller
+            // checks the count and goes to sleep under the same lock, so the wake-up cannot
+            // fall between the two. (A flag "the caller sleeps", stored by the caller and
+            // read here after the count, would not do: each thread's store may still sit in
+            // its store buffer when it reads the other's value, and both would read the old
+            // one.)
+            if (myDone.fetch_add(1, std::memory_order_acq_rel) + 1 == myCount) {
+                std::lock_guard lock(myMutex);
+                myFinished.notify_one();
+            }
         }
     }
 }
@@ -113,7 +128,7 @@ void TWorkTeam::Helper(int worker)
     }
 }
 
-void TWorkTeam::Run(int count, const TBody& body)
+void TWorkTeam::Run(int count, int period, const TBody& body)
 {
     if (count <= 0)
         return;
@@ -125,11 +140,25 @@ void TWorkTeam::Run(int count, const TBody& body)
     if (std::uint64_t(count) >= kField / 2)
         throw EGeneralError("TWorkTeam: too many items: " + std::to_string(count));
     // The previous run has ended: every valid claim of it is done, so its data may go.
+    if (period < 1 || count % period != 0)
+        throw EGeneralError("TWorkTeam: " + std::to_string(count) + " items in groups of " + std::to_string(period));
     myBody = &body;
     myError = nullptr;
     myDone.store(0, std::memory_order_relaxed);
+    myCount = count;
+    myPeriod = period;
     ++myRun;
-    const std::uint64_t ticket = ((myRun & 0xffff) << kRunShift) | (std::uint64_t(count) << kCountShift);
+    const std::uint64_t run = (myRun & 0xffff) << kRunShift;
+    const int workers = ThreadCount();
+    const int groups = count / period;
+    for (int w = 0; w < workers; ++w) {
+        TShare& share = myShares[size_t(w)];
+        share.first = int((std::int64_t(w) * period + workers - 1) / workers);
+        share.length = int((std::int64_t(w + 1) * period + workers - 1) / workers) - share.first;
+        share.ticket.store(run | (std::uint64_t(groups) * std::uint64_t(share.length) << kCountShift),
+                           std::memory_order_release);
+    }
+    const std::uint64_t ticket = run | (std::uint64_t(count) << kCountShift);
     bool sleepers;
     {
         std::lock_guard lock(myMutex);

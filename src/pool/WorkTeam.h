@@ -8,10 +8,21 @@
 // returns when all calls have ended. The caller is worker 0 and takes items itself; the
 // other workers are the team's threads (1 .. ThreadCount()-1), which join a run when they
 // are free and are never waited for otherwise (a thread the system has set aside does
-// not hold the run up unless it holds an item). Items are handed out in increasing order
-// to whichever worker asks, so which worker runs an item is not fixed: a body must compute the same result for an item whoever runs it (scratch is
+// not hold the run up unless it holds an item). Each worker takes its own share of the
+// items first and then helps with the others' (below), so which worker runs an item is
+// not fixed: a body must compute the same result for an item whoever runs it (scratch is
 // chosen by worker, results by item) and items must write disjoint memory. Then the
 // results do not depend on the thread count.
+//
+// Locality. Data one core has just written costs several times more to read on another
+// core than on the same one (it travels between the cores' caches), and a step's
+// stages hand their data on: the rows a worker transformed are the rows it gathers and
+// maps. So every worker first runs the items it owns, and only then takes what is left
+// of the others' (a late or slow worker holds nothing up). Run(count, period, body)
+// numbers the items in groups of `period` (item = g * period + position) and gives
+// worker w the positions [ceil(w P / T), ceil((w + 1) P / T)) of every group, P the
+// period and T the thread count: stages over the same row blocks (or panels) then keep
+// each block on one worker, whatever the number of groups.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -38,11 +49,22 @@ public:
     // Runs every item; re-raises the first error a body raised (in item order among the
     // items that raised) after every worker has finished. Not reentrant: a body must not
     // call Run of the same team.
-    void Run(int count, const TBody& body);
+    void Run(int count, const TBody& body) { Run(count, count, body); }
+    // Items in groups of `period` positions (file comment); `period` must divide `count`.
+    void Run(int count, int period, const TBody& body);
 
 private:
     void Helper(int worker);
     void Work(int worker);
+    // Claims the next item of worker v's share: the item, or -1 when the share is spent.
+    int Claim(int v);
+
+    // Per worker: run number (bits 48..63), items in the share (24..47), next (0..23).
+    struct alignas(64) TShare {
+        std::atomic<std::uint64_t> ticket{0};
+        int first = 0;  // first position of the share in each group
+        int length = 0; // positions per group
+    };
 
     std::vector<std::thread> myHelpers;
     std::mutex myMutex;
@@ -53,6 +75,9 @@ private:
     std::uint64_t myRun = 0;
     int mySleepers = 0;
     const TBody* myBody = nullptr;
+    int myCount = 0;
+    int myPeriod = 1;
+    std::vector<TShare> myShares;
     bool myStop = false;
     std::mutex myErrorMutex;
     std::exception_ptr myError;

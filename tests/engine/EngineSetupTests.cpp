@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 using namespace ksn;
@@ -340,4 +341,38 @@ TEST(IndexTuples, NonFiniteIndexOrWrongSizeIsRefused)
     TIndexTuples t;
     EXPECT_THROW(t.Build(good, bad, 4, 4, TIndexParts{}, "Test"), EGeneralError);
     EXPECT_THROW(t.Build(good, good, 8, 4, TIndexParts{}, "Test"), EGeneralError);
+    TWorkTeam team(3);
+    EXPECT_THROW(t.Build(good, bad, 4, 4, TIndexParts{}, "Test", &team), EGeneralError);
+}
+
+TEST(IndexTuples, RowBlocksOnATeamNumberAndListExactlyAsOneScan)
+{
+    // 16 x 7: rows split unevenly between workers; a dozen tuples (beyond the scan of a
+    // few), some first met in later blocks, one (the background) met in every block.
+    const TGridParms g = MakeGrid(16, 7);
+    const TComplexArray previous = MakeSlice(g, [](int c, int r) { return TCplx(1.4 + 0.01 * ((c * r) % 5), 0.0); });
+    const TComplexArray current =
+        MakeSlice(g, [](int c, int r) { return r > 3 && c > 8 ? TCplx(1.6, 0.001 * r) : TCplx(1.4, 0.0); });
+    TIndexTuples one;
+    one.Build(previous, current, 16, 7, TIndexParts{}, "Test");
+    ASSERT_GT(one.Count(), 8);
+    for (const int threads : {2, 3, 4, 8}) {
+        TWorkTeam team(threads);
+        TIndexTuples split;
+        split.Build(previous, current, 16, 7, TIndexParts{}, "Test", &team);
+        ASSERT_EQ(split.Count(), one.Count()) << threads;
+        for (std::int32_t t = 0; t < one.Count(); ++t) {
+            EXPECT_EQ(split.Tuple(t).n1, one.Tuple(t).n1) << threads;
+            EXPECT_EQ(split.Tuple(t).n2, one.Tuple(t).n2) << threads;
+            ASSERT_EQ(split.PointCount(t), one.PointCount(t)) << threads;
+            ASSERT_EQ(split.RunCount(t), one.RunCount(t)) << threads;
+            EXPECT_TRUE(std::equal(one.PointsOf(t), one.PointsOf(t) + one.PointCount(t), split.PointsOf(t)));
+            for (std::int32_t k = 0; k < one.RunCount(t); ++k) {
+                EXPECT_EQ(split.RunsOf(t)[k].first, one.RunsOf(t)[k].first) << threads;
+                EXPECT_EQ(split.RunsOf(t)[k].count, one.RunsOf(t)[k].count) << threads;
+            }
+        }
+        for (std::int32_t p = 0; p < 16 * 7; ++p)
+            EXPECT_EQ(split.IdAt(p), one.IdAt(p)) << threads << " point " << p;
+    }
 }

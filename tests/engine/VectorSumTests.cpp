@@ -157,6 +157,23 @@ TEST(VectorSummation, CoefficientTablesAreReusedAcrossSlicesAndTheBudgetChangesN
         ExpectIdentical(run(ample, s), first, std::string(kind.name) + " third slice");
         EXPECT_EQ(cache.Misses(), misses) << kind.name << ": a recurring tuple reuses its table";
 
+        // A reused output is overwritten whole, components and flux map, whether the
+        // tuples are grouped (stored) or direct (added into zeros).
+        for (const TSummation summation : {TSummation::grouped, TSummation::direct}) {
+            const double nan = std::nan("");
+            auto stale = std::make_shared<TVectorEField>(s.grid);
+            for (TComplexArray* a : {&stale->EX(), &stale->EY(), &stale->EZ(), &stale->EnergyFluxMap()})
+                a->Fill({nan, nan});
+            TFieldRef output = stale;
+            ample.SetSummation(summation);
+            kind.Single(ample)(TStepInput{0, &s.previous, {}, &s.current, {}, false, &s.grid, s.a.get(), s.b.get()},
+                               output);
+            ASSERT_EQ(output.get(), stale.get());
+            ExpectIdentical(ResultOf(*output), RunStep(kind.Single(ample), s, s.a.get(), s.b.get(), false),
+                            std::string(kind.name) + " into a stale output, summation " +
+                                std::to_string(int(summation)));
+        }
+
         TBrelWaveOptics none;
         none.SetCoefficientBudget(0);
         ExpectIdentical(run(none, s), first, std::string(kind.name) + " without tables");
