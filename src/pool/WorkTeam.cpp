@@ -74,10 +74,11 @@ int TWorkTeam::Claim(int v)
 void TWorkTeam::Work(int worker)
 {
     const int workers = ThreadCount();
+    int done = 0;
     for (int k = 0; k < workers; ++k) {
         // Its own share first, then what is left of the others'.
         const int v = (worker + k) % workers;
-        for (int item; (item = Claim(v)) >= 0;) {
+        for (int item; (item = Claim(v)) >= 0; ++done) {
             try {
                 (*myBody)(item, worker);
             } catch (...) {
@@ -87,17 +88,19 @@ void TWorkTeam::Work(int worker)
                     myErrorItem = item;
                 }
             }
-            // The run's last item wakes the caller, always and under the lock: the caller
-            // checks the count and goes to sleep under the same lock, so the wake-up cannot
-            // fall between the two. (A flag "the caller sleeps", stored by the caller and
-            // read here after the count, would not do: each thread's store may still sit in
-            // its store buffer when it reads the other's value, and both would read the old
-            // one.)
-            if (myDone.fetch_add(1, std::memory_order_acq_rel) + 1 == myCount) {
-                std::lock_guard lock(myMutex);
-                myFinished.notify_one();
-            }
         }
+    }
+    // The items done are counted once per worker (the count's cache line then travels
+    // between the cores once per run, not once per item). The add that completes the run
+    // wakes the caller, always and under the lock: the caller checks the count and goes
+    // to sleep under the same lock, so the wake-up cannot fall between the two. (A flag
+    // "the caller sleeps", stored by the caller and read here after the count, would not
+    // do: each thread's store may still sit in its store buffer when it reads the
+    // other's value, and both would read the old one.) The items claimed keep the run
+    // open until this add, so myCount is still this run's.
+    if (done > 0 && myDone.fetch_add(done, std::memory_order_acq_rel) + done == myCount) {
+        std::lock_guard lock(myMutex);
+        myFinished.notify_one();
     }
 }
 
