@@ -77,6 +77,7 @@ void Vwpm(benchmark::State& state)
     const TVectorScene s(int(state.range(0)), int(state.range(1)));
     const int threads = int(state.range(2));
     TBrelWaveOptics engine(threads >= 2 ? threads : 0);
+    engine.SetTeamMinPoints(TBrelWaveOptics::kSmallGridPoints); // as a run uses it
     engine.SetSummation(TSummation::grouped);
     const TPropagationStep step = VwpmStep(engine);
     TFieldRef output;

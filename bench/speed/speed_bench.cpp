@@ -111,6 +111,7 @@ void Swpm(benchmark::State& state)
     TStepScene s(int(state.range(0)), int(state.range(1)));
     const int threads = int(state.range(2));
     TBrelWaveOptics engine = threads >= 2 ? TBrelWaveOptics(threads) : TBrelWaveOptics();
+    engine.SetTeamMinPoints(TBrelWaveOptics::kSmallGridPoints); // as a run uses it
     engine.SetSummation(TSummation::grouped);
     TGlobalParms global;
     global.simMethod = TSimMethod::swpm;

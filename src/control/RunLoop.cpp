@@ -243,6 +243,7 @@ bool TSimulationDriver::RunInScope()
     }
     TBrelWaveOptics& engine = *myEngine;
     engine.SetSummation(mySummation);
+    engine.SetTeamMinPoints(myTeamMinPoints);
     // The coefficient tables are the one part of a run outside the memory estimate: they
     // may take a quarter of what the budget leaves (1 GiB where the budget is unknown).
     const std::uint64_t budget = MemoryBudget();
@@ -294,7 +295,7 @@ bool TSimulationDriver::RunInScope()
             TWorkTeam*& team;
             ~TTeamScope() { team = nullptr; }
         } scope{myRunTeam};
-        myRunTeam = engine.WorkTeam();
+        myRunTeam = engine.TeamFor(myConfig.grid.nx, myConfig.grid.ny);
         RunSweeps(prop, refl, passes, engine);
         myRecycled.clear();
         myStopRequested.store(false, std::memory_order_relaxed);

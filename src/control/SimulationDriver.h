@@ -92,6 +92,9 @@ public:
     const TConfiguration& Configuration() const { return myConfig; }
     bool IsLoaded() const { return myLoaded; }
     void SetSummation(TSummation s) { mySummation = s; }
+    // Grids with fewer points run on one thread whatever the thread count
+    // (TBrelWaveOptics::kSmallGridPoints by default; 0: always on every thread asked for).
+    void SetTeamMinPoints(std::int64_t points) { myTeamMinPoints = points; }
     // Replaces the engine's steps and step-time source (tests count calls with fakes);
     // empty = the engine's own.
     void SetStepOverride(TPropagationStep prop, TReflectionStep refl, std::function<TExtended()> stepTime = {});
@@ -169,6 +172,7 @@ private:
     TWorkTeam* myRunTeam = nullptr;      // the engine's threads while a run lasts
     std::vector<TFieldRef> myRecycled;   // fields of the previous run, ready for reuse
     TSummation mySummation = TSummation::automatic;
+    std::int64_t myTeamMinPoints = TBrelWaveOptics::kSmallGridPoints;
     TPropagationStep myPropOverride;
     TReflectionStep myReflOverride;
     std::function<TExtended()> myStepTimeOverride;

@@ -62,7 +62,7 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
     stepguard::CheckFieldGrid(back, *grid, caller);
     if (!spectral) {
         myTuples.Build(*previousSlice, *currentSlice, grid->nx, grid->ny, TScalarWPMRule::kParts, caller,
-                       myTeam.get());
+                       TeamFor(grid->nx, grid->ny));
     } else if (previousSlice->Nx() != grid->nx || previousSlice->Ny() != grid->ny ||
                currentSlice->Nx() != grid->nx || currentSlice->Ny() != grid->ny || previousSlice->IsPolar() ||
                currentSlice->IsPolar()) {
@@ -92,7 +92,7 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
         in->E().ToCartesian();
     if (back)
         back->E().ToCartesian();
-    mySum.Setup(mySpectral, myTeam.get());
+    mySum.Setup(mySpectral, TeamFor(grid->nx, grid->ny));
     const TComplexArray* forwardInput[1] = {in ? &in->E() : nullptr};
     const TComplexArray* backwardInput[1] = {back ? &back->E() : nullptr};
     mySum.TransformInputs(forwardInput, backwardInput, 1);

@@ -116,7 +116,7 @@ TVectorEField* TBrelWaveOptics::BeginVectorStep(const TVectorForm& form, const T
         if (form.hybrid && in.homogeneousPair) // one tuple, the indices at point (0, 0), for the whole grid
             myTuples.BuildUniform(previous.At(0, 0), current.At(0, 0), grid.nx, grid.ny, parts, where);
         else
-            myTuples.Build(previous, current, grid.nx, grid.ny, parts, where, myTeam.get());
+            myTuples.Build(previous, current, grid.nx, grid.ny, parts, where, TeamFor(grid.nx, grid.ny));
     }
 
     stale = output && source;
@@ -153,7 +153,7 @@ void TBrelWaveOptics::SumVectorStep(const TVectorForm& form, const TStepInput& i
         if (backward)
             backwardInput[m] = &CartesianComponent(*backward, m);
     }
-    mySum.Setup(mySpectral, myTeam.get());
+    mySum.Setup(mySpectral, TeamFor(mySpectral.Nx(), mySpectral.Ny()));
     mySum.TransformInputs(forwardInput, backwardInput, components);
     // A plane wave whose transverse amplitudes are zero in every input is not carried,
     // whatever its Ez.

@@ -67,7 +67,7 @@ void TBrelWaveOptics::ReflectSWPM(const TStepInput& in, TFieldRef& reflected)
     TScalarEField* out = stepguard::Scalar(reflected.get(), caller);
     stepguard::CheckFieldGrid(out, grid, caller);
     myTuples.Build(*in.previousSlice, *in.currentSlice, grid.nx, grid.ny, TScalarReflectionRule::kParts, caller,
-                   myTeam.get());
+                   TeamFor(grid.nx, grid.ny));
     if (!reflected) {
         auto created = std::make_shared<TScalarEField>(grid);
         created->CopyWaveQuantities(*forward);
@@ -76,7 +76,7 @@ void TBrelWaveOptics::ReflectSWPM(const TStepInput& in, TFieldRef& reflected)
     }
 
     forward->E().ToCartesian();
-    mySum.Setup(mySpectral, myTeam.get());
+    mySum.Setup(mySpectral, TeamFor(mySpectral.Nx(), mySpectral.Ny()));
     const TComplexArray* amplitudes[1] = {&forward->E()};
     mySum.TransformInputs(amplitudes, nullptr, 1);
     const TExtended k0 = mySpectral.K0();
@@ -101,7 +101,7 @@ TVectorEField* TBrelWaveOptics::CheckVectorReflection(const std::string& caller,
     if (spectral)
         myTuples.BuildUniform(in.previousSlice->At(0, 0), in.currentSlice->At(0, 0), grid.nx, grid.ny, parts, caller);
     else
-        myTuples.Build(*in.previousSlice, *in.currentSlice, grid.nx, grid.ny, parts, caller, myTeam.get());
+        myTuples.Build(*in.previousSlice, *in.currentSlice, grid.nx, grid.ny, parts, caller, TeamFor(grid.nx, grid.ny));
     return forward;
 }
 
@@ -113,7 +113,7 @@ void TBrelWaveOptics::SumVectorReflection(bool allComplex, bool spectral, const 
 {
     forward.EX().ToCartesian();
     forward.EY().ToCartesian();
-    mySum.Setup(mySpectral, myTeam.get());
+    mySum.Setup(mySpectral, TeamFor(mySpectral.Nx(), mySpectral.Ny()));
     const TComplexArray* amplitudes[2] = {&forward.EX(), &forward.EY()};
     mySum.TransformInputs(amplitudes, nullptr, 2);
     const auto keep = [](TExtended, TExtended, TExtended) { return true; };

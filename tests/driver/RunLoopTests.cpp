@@ -327,6 +327,7 @@ TEST(RunLoop, ThreadsAndRepeatedRunsGiveTheSameBits)
     EXPECT_EQ(StoreContents(driver), expected) << "repeated run";
     TGlobalParms& global = driver.Configuration().global;
     global.multithreaded = true;
+    driver.SetTeamMinPoints(0); // a 16 x 16 grid would otherwise run on one thread
     for (const int threads : {2, 3, 0}) { // 0: every processor
         global.threadCount = threads;
         ASSERT_TRUE(driver.Run());
