@@ -131,8 +131,9 @@ void TSimulationDriver::ComputeSliceMaps(size_t k, bool mapsAreZero)
         }
         MapBlock(blockI, blockA, intensity + p0, absorption + p0, n + p0, kappa + p0, len, scale, independent,
                  mapsAreZero);
-        double* sumI = myBlockSums.data() + size_t(item) * 2 * kLanes;
-        double* sumA = sumI + kLanes;
+        // Lane sums in locals (the lanes vectorise; each lane adds in point order), then
+        // stored once.
+        double sumI[kLanes] = {}, sumA[kLanes] = {};
         size_t q = 0;
         for (; q + kLanes <= len; q += kLanes)
             for (size_t lane = 0; lane < kLanes; ++lane) {
@@ -143,6 +144,8 @@ void TSimulationDriver::ComputeSliceMaps(size_t k, bool mapsAreZero)
             sumI[0] += blockI[q];
             sumA[0] += blockA[q];
         }
+        std::copy_n(sumI, kLanes, myBlockSums.data() + size_t(item) * 2 * kLanes);
+        std::copy_n(sumA, kLanes, myBlockSums.data() + size_t(item) * 2 * kLanes + kLanes);
     };
     // GetEVec of a field of another kind is not known to be safe from several threads.
     if (myRunTeam && components[0])
