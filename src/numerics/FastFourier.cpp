@@ -17,6 +17,9 @@
 
 namespace ksn {
 
+// The stored wisdom, built into the program from fftw-wisdom.txt (FftWisdom.cpp.in).
+extern const char* const kStoredFftWisdom;
+
 namespace {
 
 constexpr std::size_t kAlignment = 64;
@@ -54,6 +57,12 @@ public:
     fftw_plan Get(const TPlanShape& shape)
     {
         std::lock_guard lock(myMutex);
+        if (myUseWisdom && !myWisdomLoaded) {
+            // Wisdom of another FFTW version or build is refused as a whole: every shape
+            // is then planned by estimate.
+            fftw_import_wisdom_from_string(kStoredFftWisdom);
+            myWisdomLoaded = true;
+        }
         const auto it = myPlans.find(shape);
         if (it != myPlans.end())
             return it->second;
@@ -83,11 +92,26 @@ public:
         std::lock_guard lock(myMutex);
         return myPlanning;
     }
+    void UseWisdom(bool use)
+    {
+        std::lock_guard lock(myMutex);
+        myUseWisdom = use;
+    }
+    std::string Wisdom()
+    {
+        std::lock_guard lock(myMutex);
+        char* text = fftw_export_wisdom_to_string();
+        std::string wisdom = text ? text : "";
+        std::free(text);
+        return wisdom;
+    }
 
 private:
     std::mutex myMutex;
     std::map<TPlanShape, fftw_plan> myPlans;
     TFftPlanning myPlanning = TFftPlanning::estimate;
+    bool myUseWisdom = true;
+    bool myWisdomLoaded = false;
 };
 
 TPlanRegistry& Registry()
@@ -105,6 +129,10 @@ inline int DirectionIndex(int sign) { return sign > 0 ? 0 : 1; }
 void SetFftPlanning(TFftPlanning planning) { Registry().SetPlanning(planning); }
 
 TFftPlanning GetFftPlanning() { return Registry().Planning(); }
+
+void UseStoredFftWisdom(bool use) { Registry().UseWisdom(use); }
+
+std::string ExportFftWisdom() { return Registry().Wisdom(); }
 
 // ---------------------------------------------------------------------------------------
 // TComplexBuffer

@@ -23,13 +23,22 @@
 // Plans are made once per shape and direction for the whole process, under one lock
 // (FFTW's planner is not thread-safe; executing a plan is), on 64-byte aligned scratch;
 // every buffer they are executed on is a TComplexBuffer or lies at a multiple of 64
-// bytes inside one (the single-row plans are made for any alignment). The default planning (estimate) is deterministic: two runs give the
-// same bits. Measured planning picks faster plans by timing them, so its choice and
-// hence the last bits may differ from run to run.
+// bytes inside one (the single-row plans are made for any alignment).
+//
+// Planning. FFTW's estimate, left to itself, picks plans up to 1.4 times slower than
+// the ones it finds by timing candidates, and timing them is not repeatable: two
+// processes may choose differently and differ in the last bits. So the plans come from
+// stored wisdom (fftw-wisdom.txt beside this file, built into the program): the plans
+// that timing chose for every shape a grid of up to 4096 points per axis (16384 on a
+// one-row grid) needs, measured once with scripts/make-fft-wisdom.sh and used by every
+// process alike, so that two runs give the same bits. A shape without wisdom is planned
+// by estimate (deterministic too). Measured planning times candidates for the shapes
+// the wisdom lacks, so its choice and hence the last bits may differ from run to run.
 #include "numerics/ComplexArray.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace ksn {
 
@@ -38,6 +47,11 @@ enum class TFftPlanning { estimate, measure };
 // Process-wide; plans made after the call use it (plans already made stay).
 void SetFftPlanning(TFftPlanning planning);
 TFftPlanning GetFftPlanning();
+// Whether the stored wisdom is loaded before the first plan (true by default; the tool
+// that measures new wisdom turns it off). No effect once a plan has been made.
+void UseStoredFftWisdom(bool use);
+// FFTW's wisdom (its text form) of every plan made so far in this process.
+std::string ExportFftWisdom();
 
 // A 64-byte aligned block of complex values, interleaved (re, im), owned.
 class TComplexBuffer {
