@@ -96,9 +96,13 @@ void TWorkTeam::Work(int worker)
     // to sleep under the same lock, so the wake-up cannot fall between the two. (A flag
     // "the caller sleeps", stored by the caller and read here after the count, would not
     // do: each thread's store may still sit in its store buffer when it reads the
-    // other's value, and both would read the old one.) The items claimed keep the run
-    // open until this add, so myCount is still this run's.
-    if (done > 0 && myDone.fetch_add(done, std::memory_order_acq_rel) + done == myCount) {
+    // other's value, and both would read the old one.) The run's item count is read
+    // before the add: the items claimed keep the run open until then, and once the add
+    // completes it the caller may start the next run and set a new count.
+    if (done == 0)
+        return;
+    const int count = myCount;
+    if (myDone.fetch_add(done, std::memory_order_acq_rel) + done == count) {
         std::lock_guard lock(myMutex);
         myFinished.notify_one();
     }
