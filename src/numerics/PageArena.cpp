@@ -23,7 +23,7 @@ namespace ksn {
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
-constexpr std::size_t kGranule = std::size_t(64) << 10; // smallest arena block and size step
+constexpr std::size_t kGranule = std::size_t(4) << 10; // smallest arena block and size step
 constexpr std::size_t kRegion = std::size_t(32) << 20;  // carved into blocks below 2 MiB
 
 std::size_t RoundUp(std::size_t v, std::size_t step) { return (v + step - 1) / step * step; }
@@ -50,7 +50,7 @@ void* MapAligned(std::size_t bytes)
     return block;
 }
 
-// Blocks from 64 KiB up to 2 MiB: carved from regions, recycled per rounded size.
+// Blocks from 4 KiB up to 2 MiB: carved from regions, recycled per rounded size.
 class TArena {
 public:
     void* Allocate(std::size_t size)

@@ -22,7 +22,7 @@ bool AllZero(const void* block, std::size_t bytes)
 TEST(PageArena, BlocksOfEverySizeComeOutZeroAgainAfterUseAndApart)
 {
     // Below the arena, one arena block of an odd size, several of one size, beyond 2 MiB.
-    for (const std::size_t bytes : {std::size_t(1000), std::size_t(70000), std::size_t(131072),
+    for (const std::size_t bytes : {std::size_t(1000), std::size_t(5000), std::size_t(70000), std::size_t(131072),
                                     std::size_t(3) << 20}) {
         SCOPED_TRACE(bytes);
         std::vector<void*> blocks;
