@@ -17,8 +17,10 @@
 
 namespace ksn {
 
-// The stored wisdom, built into the program from fftw-wisdom.txt (FftWisdom.cpp.in).
-extern const char* const kStoredFftWisdom;
+// The stored wisdom, built into the program from fftw-wisdom.txt (FftWisdom.cpp.in), line
+// by line.
+extern const char* const kStoredFftWisdomLines[];
+extern const std::size_t kStoredFftWisdomLineCount;
 
 namespace {
 
@@ -60,7 +62,10 @@ public:
         if (myUseWisdom && !myWisdomLoaded) {
             // Wisdom of another FFTW version or build is refused as a whole: every shape
             // is then planned by estimate.
-            fftw_import_wisdom_from_string(kStoredFftWisdom);
+            std::string wisdom;
+            for (std::size_t k = 0; k < kStoredFftWisdomLineCount; ++k)
+                wisdom.append(kStoredFftWisdomLines[k]).push_back('\n');
+            fftw_import_wisdom_from_string(wisdom.c_str());
             myWisdomLoaded = true;
         }
         const auto it = myPlans.find(shape);
