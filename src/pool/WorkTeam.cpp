@@ -139,6 +139,8 @@ void TWorkTeam::Run(int count, int period, const TBody& body)
 {
     if (count <= 0)
         return;
+    if (period < 1 || count % period != 0)
+        throw EGeneralError("TWorkTeam: " + std::to_string(count) + " items in groups of " + std::to_string(period));
     if (myHelpers.empty() || count == 1) {
         for (int item = 0; item < count; ++item)
             body(item, 0);
@@ -147,8 +149,6 @@ void TWorkTeam::Run(int count, int period, const TBody& body)
     if (std::uint64_t(count) >= kField / 2)
         throw EGeneralError("TWorkTeam: too many items: " + std::to_string(count));
     // The previous run has ended: every valid claim of it is done, so its data may go.
-    if (period < 1 || count % period != 0)
-        throw EGeneralError("TWorkTeam: " + std::to_string(count) + " items in groups of " + std::to_string(period));
     myBody = &body;
     myError = nullptr;
     myDone.store(0, std::memory_order_relaxed);
