@@ -161,15 +161,12 @@ void TIndexTuples::Build(const TComplexArray& previous, const TComplexArray& cur
         block.global.resize(block.tuples.size());
         for (size_t t = 0; t < block.tuples.size(); ++t)
             block.global[t] = Find(block.tuples[t], myTuples, myLookup);
-        block.firstRun = myRasterRuns.size();
         myRasterRuns.insert(myRasterRuns.end(), block.runs.begin(), block.runs.end());
         for (const std::int32_t id : block.ids)
             myRasterIds.push_back(block.global[size_t(id)]);
     }
 
-    // Pass 2: counting sorts of the runs and the points by tuple (stable, so row-major
-    // within a tuple); each raster run's place among the points is found here, and the
-    // points and the tuple of every point are written per block.
+    // Pass 2: counting sorts of the runs by tuple (stable, so row-major within a tuple).
     const size_t tuples = myTuples.size();
     myOffsets.assign(tuples + 1, 0);
     myRunOffsets.assign(tuples + 1, 0);
@@ -182,34 +179,32 @@ void TIndexTuples::Build(const TComplexArray& previous, const TComplexArray& cur
         myRunOffsets[t + 1] += myRunOffsets[t];
     }
     myRuns.resize(myRasterRuns.size());
-    myRunDestinations.resize(myRasterRuns.size());
-    std::vector<std::int32_t>& next = myFill;
-    next.assign(myOffsets.begin(), myOffsets.end() - 1);
     std::vector<std::int32_t>& nextRun = myFillRuns;
     nextRun.assign(myRunOffsets.begin(), myRunOffsets.end() - 1);
-    for (size_t k = 0; k < myRasterRuns.size(); ++k) {
-        const size_t t = size_t(myRasterIds[k]);
-        myRuns[size_t(nextRun[t]++)] = myRasterRuns[k];
-        myRunDestinations[k] = next[t];
-        next[t] += myRasterRuns[k].count;
-    }
-    myIds.resize(size_t(count));
-    myPoints.resize(size_t(count));
-    const auto points = [&](int b, int) {
-        const size_t first = myBlocks[size_t(b)].firstRun;
-        const size_t last = b + 1 < blocks ? myBlocks[size_t(b) + 1].firstRun : myRasterRuns.size();
-        for (size_t k = first; k < last; ++k) {
-            const TPointRun run = myRasterRuns[k];
-            std::fill_n(myIds.begin() + run.first, run.count, myRasterIds[k]);
-            std::int32_t* to = myPoints.data() + myRunDestinations[k];
+    for (size_t k = 0; k < myRasterRuns.size(); ++k)
+        myRuns[size_t(nextRun[size_t(myRasterIds[k])]++)] = myRasterRuns[k];
+    myCount = count;
+    myPointsListed.store(false, std::memory_order_release);
+}
+
+void TIndexTuples::ListPointsOnce() const
+{
+    std::lock_guard lock(myListMutex);
+    if (myPointsListed.load(std::memory_order_relaxed))
+        return;
+    myIds.resize(size_t(myCount));
+    myPoints.resize(size_t(myCount));
+    // Tuple by tuple, its runs in row-major order: the points in that order.
+    for (size_t t = 0; t + 1 < myRunOffsets.size(); ++t) {
+        std::int32_t* to = myPoints.data() + myOffsets[t];
+        for (std::int32_t k = myRunOffsets[t]; k < myRunOffsets[t + 1]; ++k) {
+            const TPointRun run = myRuns[size_t(k)];
+            std::fill_n(myIds.begin() + run.first, run.count, std::int32_t(t));
             for (std::int32_t q = 0; q < run.count; ++q)
-                to[q] = run.first + q;
+                *to++ = run.first + q;
         }
-    };
-    if (team)
-        team->Run(blocks, points);
-    else
-        points(0, 0);
+    }
+    myPointsListed.store(true, std::memory_order_release);
 }
 
 void TIndexTuples::BuildUniform(TComplex n1, TComplex n2, int nx, int ny, TIndexParts parts, const std::string& where)
@@ -219,15 +214,13 @@ void TIndexTuples::BuildUniform(TComplex n1, TComplex n2, int nx, int ny, TIndex
     const std::int32_t count = nx * ny;
     myLookup.clear();
     myTuples.assign(1, Reduce(n1, n2, parts));
-    myIds.assign(size_t(count), 0);
     myOffsets.assign({0, count});
-    myPoints.resize(size_t(count));
-    for (std::int32_t p = 0; p < count; ++p)
-        myPoints[size_t(p)] = p;
     myRunOffsets.assign({0, ny});
     myRuns.resize(size_t(ny));
     for (int r = 0; r < ny; ++r)
         myRuns[size_t(r)] = {r * nx, nx};
+    myCount = count;
+    myPointsListed.store(false, std::memory_order_release);
 }
 
 } // namespace ksn

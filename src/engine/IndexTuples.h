@@ -5,11 +5,18 @@
 // per-point coefficient. This class numbers the distinct tuples, records the tuple of
 // every point and lists the points of every tuple (row-major order within a tuple),
 // also as runs: stretches of consecutive points of one row that share the tuple.
+//
+// The grouped sums read the runs only; the tuple of every point and the point lists,
+// which the direct sums read, are written out of the runs on their first use after a
+// build (a step of the grouped sum would otherwise write eight bytes per point for
+// nothing).
 #include "numerics/Complex.h"
 #include "numerics/ComplexArray.h"
 #include "pool/WorkTeam.h"
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -52,10 +59,18 @@ public:
 
     std::int32_t Count() const { return std::int32_t(myTuples.size()); }
     const TIndexTuple& Tuple(std::int32_t t) const { return myTuples[size_t(t)]; }
-    const TIndexTuple& AtPoint(std::int32_t p) const { return myTuples[size_t(myIds[size_t(p)])]; }
-    std::int32_t IdAt(std::int32_t p) const { return myIds[size_t(p)]; }
+    const TIndexTuple& AtPoint(std::int32_t p) const { return myTuples[size_t(IdAt(p))]; }
+    std::int32_t IdAt(std::int32_t p) const
+    {
+        ListPoints();
+        return myIds[size_t(p)];
+    }
     std::int32_t PointCount(std::int32_t t) const { return myOffsets[size_t(t) + 1] - myOffsets[size_t(t)]; }
-    const std::int32_t* PointsOf(std::int32_t t) const { return myPoints.data() + myOffsets[size_t(t)]; }
+    const std::int32_t* PointsOf(std::int32_t t) const
+    {
+        ListPoints();
+        return myPoints.data() + myOffsets[size_t(t)];
+    }
     std::int32_t RunCount(std::int32_t t) const { return myRunOffsets[size_t(t) + 1] - myRunOffsets[size_t(t)]; }
     const TPointRun* RunsOf(std::int32_t t) const { return myRuns.data() + myRunOffsets[size_t(t)]; }
 
@@ -77,22 +92,29 @@ private:
         std::vector<TPointRun> runs;
         std::vector<std::int32_t> ids;
         std::vector<std::int32_t> global; // global id of each of the block's tuples
-        std::size_t firstRun = 0;         // the block's first run among all raster runs
     };
+    // Writes myIds and myPoints from the runs once after a build; safe from several threads.
+    void ListPoints() const
+    {
+        if (!myPointsListed.load(std::memory_order_acquire))
+            ListPointsOnce();
+    }
+    void ListPointsOnce() const;
     void ScanRows(const TComplexArray& previous, const TComplexArray& current, int nx, int r0, int r1,
                   TIndexParts parts, const std::string& where, TRowBlock& block) const;
 
     std::vector<TIndexTuple> myTuples;
-    std::vector<std::int32_t> myIds;     // tuple of every point, p = c + r*nx
-    std::vector<std::int32_t> myOffsets; // points of tuple t: myPoints[myOffsets[t] .. myOffsets[t+1])
-    std::vector<std::int32_t> myPoints;
-    std::vector<std::int32_t> myFill; // scratch of the counting sorts
-    std::vector<std::int32_t> myFillRuns;
+    std::int32_t myCount = 0;                    // points of the grid
+    mutable std::vector<std::int32_t> myIds;     // tuple of every point, p = c + r*nx
+    std::vector<std::int32_t> myOffsets;         // points of tuple t: myPoints[myOffsets[t] .. myOffsets[t+1])
+    mutable std::vector<std::int32_t> myPoints;
+    mutable std::atomic<bool> myPointsListed{false};
+    mutable std::mutex myListMutex;
+    std::vector<std::int32_t> myFillRuns; // scratch of the counting sort
     std::vector<std::int32_t> myRunOffsets; // runs of tuple t: myRuns[myRunOffsets[t] .. myRunOffsets[t+1])
     std::vector<TPointRun> myRuns;
     std::vector<TPointRun> myRasterRuns;     // scratch: every run in raster order
     std::vector<std::int32_t> myRasterIds;   // scratch: the tuple of every raster run
-    std::vector<std::int32_t> myRunDestinations; // scratch: each raster run's first place in myPoints
     std::vector<TRowBlock> myBlocks;
     TLookup myLookup;
 };
