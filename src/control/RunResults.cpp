@@ -15,31 +15,62 @@ namespace ksn {
 
 namespace {
 
+constexpr size_t kMapBlock = 256, kMapLanes = 8;
+
+// I(q) = |re(q)|^2 + |im(q)|^2, or I(q) += that with `add` (the next component).
+KSN_VECTOR_CLONES void SquaredMagnitudes(double* __restrict blockI, const double* __restrict re,
+                                         const double* __restrict im, size_t len, bool add)
+{
+    if (add)
+        for (size_t q = 0; q < len; ++q)
+            blockI[q] += re[q] * re[q] + im[q] * im[q];
+    else
+        for (size_t q = 0; q < len; ++q)
+            blockI[q] = re[q] * re[q] + im[q] * im[q];
+}
+
 // For one block of points, with I the intensities on entry:
 //   I_n = I (independent) or I n,   a = scale I kappa,
-// left in blockI and blockA and added to the maps. A map that holds nothing of this slice yet is
-// written, not read: + 0.0 is what adding to it gives, and a new field's page is then
-// touched once.
-KSN_VECTOR_CLONES void MapBlock(double* __restrict blockI, double* __restrict blockA, double* __restrict intensity,
+// added to the maps, and their sums in kMapLanes running sums each (lane l takes the
+// points q = l mod kMapLanes in point order, the tail goes to lane 0): sums[0 .. 7] of I_n,
+// sums[8 .. 15] of a. A map that holds nothing of this slice yet is written, not read:
+// + 0.0 is what adding to it gives, and a new field's page is then touched once.
+KSN_VECTOR_CLONES void MapBlock(const double* __restrict blockI, double* __restrict intensity,
                                 double* __restrict absorption, const double* __restrict n,
                                 const double* __restrict kappa, size_t len, double scale, bool independent,
-                                bool mapsAreZero)
+                                bool mapsAreZero, double* __restrict sums)
 {
+    double blockIn[kMapBlock], blockA[kMapBlock];
     for (size_t q = 0; q < len; ++q) {
         const double I = blockI[q];
         blockA[q] = scale * I * kappa[q];
-        blockI[q] = independent ? I : I * n[q];
+        blockIn[q] = independent ? I : I * n[q];
     }
     if (mapsAreZero) {
         for (size_t q = 0; q < len; ++q) {
-            intensity[q] = 0.0 + blockI[q];
+            intensity[q] = 0.0 + blockIn[q];
             absorption[q] = 0.0 + blockA[q];
         }
     } else {
         for (size_t q = 0; q < len; ++q) {
-            intensity[q] += blockI[q];
+            intensity[q] += blockIn[q];
             absorption[q] += blockA[q];
         }
+    }
+    double sumI[kMapLanes] = {}, sumA[kMapLanes] = {};
+    size_t q = 0;
+    for (; q + kMapLanes <= len; q += kMapLanes)
+        for (size_t lane = 0; lane < kMapLanes; ++lane) {
+            sumI[lane] += blockIn[q + lane];
+            sumA[lane] += blockA[q + lane];
+        }
+    for (; q < len; ++q) {
+        sumI[0] += blockIn[q];
+        sumA[0] += blockA[q];
+    }
+    for (size_t lane = 0; lane < kMapLanes; ++lane) {
+        sums[lane] = sumI[lane];
+        sums[kMapLanes + lane] = sumA[lane];
     }
 }
 
@@ -104,23 +135,20 @@ void TSimulationDriver::ComputeSliceMaps(size_t k, bool mapsAreZero)
     // Per point in double (|E|^2 of stored doubles); the totals go through eight
     // partial sums per block of points into extended precision, so the loops vectorise,
     // blocks can go to the engine's threads, and the order of the sums is fixed.
-    constexpr size_t kBlock = 256, kLanes = 8;
+    constexpr size_t kBlock = kMapBlock, kLanes = kMapLanes;
     const size_t blocks = (count + kBlock - 1) / kBlock;
     myBlockSums.assign(blocks * 2 * kLanes, 0.0);
     const auto mapBlock = [&](int item, int) {
         const size_t p0 = size_t(item) * kBlock;
         const size_t len = std::min(kBlock, count - p0);
-        double blockI[kBlock], blockA[kBlock];
+        double blockI[kBlock];
         if (components[0]) {
-            std::fill_n(blockI, len, 0.0);
-            for (const TComplexArray* c : components) {
-                if (!c)
-                    continue;
-                const double* re = c->Re() + p0;
-                const double* im = c->Im() + p0;
-                for (size_t q = 0; q < len; ++q)
-                    blockI[q] += re[q] * re[q] + im[q] * im[q];
-            }
+            bool add = false;
+            for (const TComplexArray* c : components)
+                if (c) {
+                    SquaredMagnitudes(blockI, c->Re() + p0, c->Im() + p0, len, add);
+                    add = true;
+                }
         } else {
             for (size_t q = 0; q < len; ++q) {
                 const size_t p = p0 + q;
@@ -129,23 +157,8 @@ void TSimulationDriver::ComputeSliceMaps(size_t k, bool mapsAreZero)
                             e.z.re * e.z.re + e.z.im * e.z.im;
             }
         }
-        MapBlock(blockI, blockA, intensity + p0, absorption + p0, n + p0, kappa + p0, len, scale, independent,
-                 mapsAreZero);
-        // Lane sums in locals (the lanes vectorise; each lane adds in point order), then
-        // stored once.
-        double sumI[kLanes] = {}, sumA[kLanes] = {};
-        size_t q = 0;
-        for (; q + kLanes <= len; q += kLanes)
-            for (size_t lane = 0; lane < kLanes; ++lane) {
-                sumI[lane] += blockI[q + lane];
-                sumA[lane] += blockA[q + lane];
-            }
-        for (; q < len; ++q) {
-            sumI[0] += blockI[q];
-            sumA[0] += blockA[q];
-        }
-        std::copy_n(sumI, kLanes, myBlockSums.data() + size_t(item) * 2 * kLanes);
-        std::copy_n(sumA, kLanes, myBlockSums.data() + size_t(item) * 2 * kLanes + kLanes);
+        MapBlock(blockI, intensity + p0, absorption + p0, n + p0, kappa + p0, len, scale, independent, mapsAreZero,
+                 myBlockSums.data() + size_t(item) * 2 * kLanes);
     };
     // GetEVec of a field of another kind is not known to be safe from several threads.
     if (myRunTeam && components[0])
