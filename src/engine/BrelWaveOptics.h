@@ -176,6 +176,8 @@ private:
     TSpectralGrid mySpectral;
     TIndexTuples myTuples;
     TSpectralSum mySum;
+    // The output of the last scalar step whose input spectrum mySum kept for the next.
+    const TField* myCarriedOutput = nullptr;
     // The workers of every step when the engine runs multithreaded (null otherwise).
     std::unique_ptr<TWorkTeam> myTeam;
     std::int64_t myTeamMinPoints = 0;

@@ -116,6 +116,8 @@ void CollectPlaneWaves(const TSpectralGrid& grid, const TComplexArray* const* fo
 // blocks that hold zeros. `zeroed` false: the blocks hold stale values, and that sum
 // writes every element of every block (it zeroes them first only where it does not
 // store every point itself), so the step need not clear its output beforehand.
+// `carry`: where one grouped tuple covers every point, the sum keeps the spectrum of
+// its output for the next step (TSpectralSum::UseCarriedSpectrum).
 struct TSumTargets {
     double* re[kMaxComponents] = {};
     double* im[kMaxComponents] = {};
@@ -123,6 +125,7 @@ struct TSumTargets {
     double* localIm[kMaxLocals] = {};
     bool accumulate = false;
     bool zeroed = true;
+    bool carry = false;
 };
 
 // Scratch of the grouped sum and the summation plan, reused from step to step so that

@@ -93,9 +93,16 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
     if (back)
         back->E().ToCartesian();
     mySum.Setup(mySpectral, TeamFor(grid->nx, grid->ny));
-    const TComplexArray* forwardInput[1] = {in ? &in->E() : nullptr};
-    const TComplexArray* backwardInput[1] = {back ? &back->E() : nullptr};
-    mySum.TransformInputs(forwardInput, backwardInput, 1);
+    // The field this step wrote last, arriving unchanged: its spectrum, where the sum
+    // kept it, is this step's input spectrum.
+    if (in && !back && stepIn.forwardIsLastOutput && forward == myCarriedOutput && mySum.HasCarriedSpectrum()) {
+        mySum.UseCarriedSpectrum();
+    } else {
+        const TComplexArray* forwardInput[1] = {in ? &in->E() : nullptr};
+        const TComplexArray* backwardInput[1] = {back ? &back->E() : nullptr};
+        mySum.TransformInputs(forwardInput, backwardInput, 1);
+    }
+    myCarriedOutput = nullptr;
     const TExtended k0 = mySpectral.K0();
     // Plane waves inside the vacuum light circle: k0^2 - kt^2 > 0.
     const auto keep = [k0](TExtended, TExtended, TExtended kt2) { return k0 * k0 - kt2 > 0.0L; };
@@ -105,7 +112,10 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
     targets.re[0] = e.Re();
     targets.im[0] = e.Im();
     targets.zeroed = !stale;
+    targets.carry = true;
     RunSpectralSum(rule, keep, spectral ? TSummation::grouped : mySummation, mySum, myTuples, targets);
+    if (mySum.HasCarriedSpectrum())
+        myCarriedOutput = out;
     StoreStepTime();
 }
 

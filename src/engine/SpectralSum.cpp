@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 namespace ksn {
 
@@ -136,6 +137,12 @@ KSN_VECTOR_CLONES double FluxOfPanel(const double* __restrict form, const double
     return (lane[0] + lane[1]) + (lane[2] + lane[3]);
 }
 
+KSN_VECTOR_CLONES void ScaledCopy(double* __restrict out, const double* __restrict p, double scale, std::size_t count)
+{
+    for (std::size_t q = 0; q < 2 * count; ++q)
+        out[q] = scale * p[q];
+}
+
 } // namespace spectral_sum_detail
 
 void TSpectralSum::Setup(const TSpectralGrid& grid, TWorkTeam* team)
@@ -158,6 +165,7 @@ void TSpectralSum::Setup(const TSpectralGrid& grid, TWorkTeam* team)
         myDX = grid.DX();
         myDY = grid.DY();
         myPanelBatch = std::max(1, int(2048 / myFft.PanelSize()));
+        myCarried = false;
     }
     const size_t workers = size_t(Workers());
     if (myScratch.size() < workers) {
@@ -183,6 +191,7 @@ void TSpectralSum::TransformInputs(const TComplexArray* const* forward, const TC
 {
     if (components < 1 || components > kMaxComponents)
         throw EGeneralError("TSpectralSum: " + std::to_string(components) + " input components.");
+    myCarried = false;
     myComponents = components;
     myHasForward = forward && forward[0];
     myHasBackward = backward && backward[0];
@@ -227,6 +236,26 @@ void TSpectralSum::TransformInputs(const TComplexArray* const* forward, const TC
             myFft.Columns(panel, +1);
         });
     });
+}
+
+void TSpectralSum::UseCarriedSpectrum()
+{
+    if (!myCarried)
+        throw EGeneralError("TSpectralSum: no spectrum was kept.");
+    std::swap(mySpectra[0], myCarry);
+    myCarried = false;
+    myComponents = 1;
+    myHasForward = true;
+    myHasBackward = false;
+}
+
+double* TSpectralSum::BeginCarry(bool carry)
+{
+    myCarried = false;
+    if (!carry)
+        return nullptr;
+    myCarry.Resize(std::size_t(myFft.Count()));
+    return myCarry.Data();
 }
 
 void TSpectralSum::DropEmptyWaves(int tested)

@@ -113,6 +113,15 @@ public:
     // Transforms copies of the present inputs (null = absent), `components` per field;
     // both arrays must hold at least `components` entries. Arrays must be nx x ny of the grid.
     void TransformInputs(const TComplexArray* const* forward, const TComplexArray* const* backward, int components);
+    // The input spectrum of a step whose forward field is the output of the last sum,
+    // where that sum kept it (TSumTargets::carry): its one grouped tuple covered every
+    // point, so the output is out = (-1)^(c+r) G[P] for the tuple's spectrum P and its
+    // input spectrum is F[(-1)^(c+r) out] = F G P = N P, N = nx ny (a power of two: an
+    // exact scaling), with no forward transform. Any other sum, transform of inputs or
+    // change of grid drops it.
+    bool HasCarriedSpectrum() const { return myCarried; }
+    // As TransformInputs of that output alone, forward, one component.
+    void UseCarriedSpectrum();
     // Zeroes every component of the waves whose first `tested` components are zero in
     // every present input: a step that skips such a wave, whatever its other components
     // hold, then reads nothing of it in either summation.
@@ -162,6 +171,10 @@ public:
     // One panel per worker and output component.
     double* Panel(int worker, int m) { return myPanels[size_t(worker * kMaxComponents + m)].Data(); }
     double* Scratch(int worker, std::size_t count);
+    // Begins keeping the spectrum of this sum's output (null: it is not kept); panel b
+    // of it is N times the tuple's panel b, and the sum ends with EndCarry.
+    double* BeginCarry(bool carry);
+    void EndCarry(bool carried) { myCarried = carried; }
     TSumScratch& Plan() { return myPlan; }
     std::vector<TPlaneWave>& Waves() { return myWaves; }
     std::vector<TCoefficientTable*>& Tables() { return myTables; }
@@ -189,6 +202,8 @@ private:
     std::vector<std::pair<std::type_index, std::int64_t>> myKept; // (keep rule type, count)
     TComplexBuffer mySpectra[2 * kMaxComponents];
     TComplexBuffer myInputWork[2 * kMaxComponents];
+    TComplexBuffer myCarry;
+    bool myCarried = false;
     std::vector<TComplexBuffer> myWork;
     std::vector<TComplexBuffer> myEvaluated;
     std::vector<TComplexBuffer> myPanels;
@@ -438,6 +453,9 @@ TComplexOf<double> LinearTermOfPanel(const double* k, std::size_t stride, const 
 //   sum_q xx |p0|^2 + yy |p1|^2 + 2 Re(xy p0 p1^*),   form = (xx, yy, Re xy, Im xy) per element.
 double FluxOfPanel(const double* form, const double* p0, const double* p1, std::size_t count);
 
+// out(q) = scale p(q), complex, `count` values.
+void ScaledCopy(double* out, const double* p, double scale, std::size_t count);
+
 // Spectrum of one tuple by evaluating the rule per wave (rules without coefficients):
 //   S_m(w) = s (-1)^(j+i) L_m(w; tau) e^{i phi},   into `spectrum` (panel layout),
 // and the tuple's local terms summed over the waves into `locals`.
@@ -499,6 +517,7 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
     // store; everything first zeroed wherever some point would not be stored (direct
     // points add, an empty sum writes nothing).
     bool zeroed = out.zeroed || out.accumulate;
+    sum.EndCarry(false);
     const auto zeroTargets = [&] {
         if (!zeroed)
             sum.ZeroTargets(out, C, L);
@@ -581,6 +600,13 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
             tables[std::size_t(k)]->filled = true;
     }
 
+    // The output's spectrum is kept where one grouped tuple gives every point its
+    // only term: out = (-1)^(c+r) G[P].
+    const bool carry = linear && C == 1 && L == 0 && out.carry && !out.accumulate && plan.DirectPoints().empty() &&
+                       grouped.size() == 1 && std::size_t(tuples.PointCount(grouped[0])) == count;
+    double* const carried = sum.BeginCarry(carry);
+    const double carryScale = double(count);
+
     const int group = sum.GroupSize(C, !linear);
     std::vector<TComplexOf<double>>& localSums = sum.LocalSums();
     localSums.assign(std::size_t(group) * std::size_t(L + 1), {});
@@ -632,6 +658,8 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
                     if (!live[m])
                         std::fill_n(panel[m], 2 * panelSize, 0.0);
                 }
+                if (carried)
+                    ScaledCopy(carried + 2 * std::size_t(b) * panelSize, panel[0], carryScale, panelSize);
                 if constexpr (L > 0) {
                     TComplexOf<double>* share =
                         partials.data() + (std::size_t(g) * std::size_t(panels) + std::size_t(b)) * std::size_t(L);
@@ -731,6 +759,7 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
             }
         });
     }
+    sum.EndCarry(carry);
 }
 
 } // namespace ksn

@@ -32,6 +32,10 @@ struct TStepInput {
     // reflection step `forward` is the field incident on the interface.
     TField* forward = nullptr;
     TField* backward = nullptr;
+    // `forward` is the output of the previous call of this step function, unchanged
+    // since (the forward sweep of a run): the step may reuse what it kept of that
+    // output instead of computing it again from the field.
+    bool forwardIsLastOutput = false;
 
     TStepMode Mode() const
     {
