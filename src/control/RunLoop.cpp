@@ -144,13 +144,13 @@ TStepInput TSimulationDriver::StepInput(int from, int to)
 }
 
 void TSimulationDriver::Propagate(const TPropagationStep& step, std::uint8_t report, int from, int to,
-    TFieldRef& output, TField* forward, TField* backward, bool forwardIsLastOutput)
+    TFieldRef& output, TField* forward, TField* backward, bool continuesLastStep)
 {
     TStepInput in = StepInput(from, to);
     in.report = report;
     in.forward = forward;
     in.backward = backward;
-    in.forwardIsLastOutput = forwardIsLastOutput;
+    in.continuesLastStep = continuesLastStep;
     step(in, output);
 }
 
@@ -376,7 +376,7 @@ void TSimulationDriver::RunSweeps(
                 W[Parity(z)]->SkipNextMapClear();
             if (z == 0)
                 Propagate(prop, report, 0, 0, W[0], myIncident.get(), nullptr);
-            else // the previous step's output, which only the maps have read since
+            else // the previous step's output and current level, which only the maps have read since
                 Propagate(prop, report, z - 1, z, W[Parity(z)], W[Parity(z - 1)].get(), nullptr, true);
             if (stored) {
                 myForwardStore[size_t(k)] = W[Parity(z)];

@@ -135,9 +135,9 @@ private:
     TLevel FetchLevel(int iz);
     // The published slices of the step from level `from` to level `to`.
     TStepInput StepInput(int from, int to);
-    // `forwardIsLastOutput`: `forward` is what the previous call of `step` wrote (TStepInput).
+    // `continuesLastStep`: this step continues the previous call of `step` (TStepInput).
     void Propagate(const TPropagationStep& step, std::uint8_t report, int from, int to, TFieldRef& output,
-        TField* forward, TField* backward, bool forwardIsLastOutput = false);
+        TField* forward, TField* backward, bool continuesLastStep = false);
     void Reflect(const TReflectionStep& step, int from, int to, TFieldRef& reflected, TField* forward);
     bool ReferenceChanges(int a, int b);
     void RunSweeps(const TPropagationStep& prop, const TReflectionStep& refl, int passes, TBrelWaveOptics& engine);

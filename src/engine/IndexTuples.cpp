@@ -77,47 +77,63 @@ std::int32_t TIndexTuples::Find(const TIndexTuple& key, std::vector<TIndexTuple>
     return it->second;
 }
 
-// Runs of equal raw indices along each row of rows r0 .. r1-1. Slices are mostly made
-// of stretches of one material (layers, cores, claddings), so a run is extended eight
+// Runs of equal values along each row of rows r0 .. r1-1. Slices are mostly made of
+// stretches of one material (layers, cores, claddings), so a run is extended eight
 // points at a time by a branch-free comparison; a value equal to the run's first is
-// finite, because that one was checked. Each run's tuple is found once.
-void TIndexTuples::ScanRows(const TComplexArray& previous, const TComplexArray& current, int nx, int r0, int r1,
-                            TIndexParts parts, const std::string& where, TRowBlock& block) const
+// finite, because that one was checked.
+void TIndexTuples::ScanSlice(const TComplexArray& slice, int nx, int r0, int r1, const std::string& where,
+                             TSliceBlock& out) const
 {
-    const double* r1p = previous.Re();
-    const double* i1p = previous.Im();
-    const double* r2p = current.Re();
-    const double* i2p = current.Im();
+    const double* re = slice.Re();
+    const double* im = slice.Im();
+    out.runs.clear();
+    out.values.clear();
+    out.rowStart.clear();
+    for (int r = r0; r < r1; ++r) {
+        out.rowStart.push_back(std::int32_t(out.runs.size()));
+        const std::int32_t rowEnd = (r + 1) * nx;
+        std::int32_t p = r * nx;
+        while (p < rowEnd) {
+            if (!std::isfinite(re[p]) || !std::isfinite(im[p]))
+                throw EGeneralError("Error in " + where + ". Index slice holds a non-finite value.");
+            // Equal bit patterns: stricter than ==, which only splits a run at a signed zero.
+            const std::uint64_t ba = std::bit_cast<std::uint64_t>(re[p]), bb = std::bit_cast<std::uint64_t>(im[p]);
+            std::int32_t q = p + 1;
+            while (q + 8 <= rowEnd && SameBits8(re + q, ba) && SameBits8(im + q, bb))
+                q += 8;
+            while (q < rowEnd && std::bit_cast<std::uint64_t>(re[q]) == ba && std::bit_cast<std::uint64_t>(im[q]) == bb)
+                ++q;
+            out.runs.push_back({p, q - p});
+            out.values.push_back({re[p], im[p]});
+            p = q;
+        }
+    }
+    out.rowStart.push_back(std::int32_t(out.runs.size()));
+}
+
+// Along each row the two slices' runs are walked together: every stretch where neither
+// changes is one tuple. Each stretch's tuple is found once; points that differ only in
+// parts the rule does not read continue the previous run (runs stay within one row).
+void TIndexTuples::MergeRows(const TSliceBlock& previous, const TSliceBlock& current, int nx, int r0, int r1,
+                             TIndexParts parts, TRowBlock& block) const
+{
     block.tuples.clear();
     block.lookup.clear();
     block.runs.clear();
     block.ids.clear();
     for (int r = r0; r < r1; ++r) {
+        std::int32_t a = previous.rowStart[size_t(r - r0)], b = current.rowStart[size_t(r - r0)];
         const std::int32_t rowEnd = (r + 1) * nx;
         std::int32_t p = r * nx;
         while (p < rowEnd) {
-            if (!std::isfinite(r1p[p]) || !std::isfinite(i1p[p]) || !std::isfinite(r2p[p]) || !std::isfinite(i2p[p]))
-                throw EGeneralError("Error in " + where + ". Index slice holds a non-finite value.");
-            const double a = r1p[p], b = i1p[p], c = r2p[p], d = i2p[p];
-            // Equal bit patterns: stricter than ==, which only splits a run at a signed zero.
-            const std::uint64_t ba = std::bit_cast<std::uint64_t>(a), bb = std::bit_cast<std::uint64_t>(b),
-                                bc = std::bit_cast<std::uint64_t>(c), bd = std::bit_cast<std::uint64_t>(d);
-            const auto differs = [&](std::int32_t k) {
-                return (std::bit_cast<std::uint64_t>(r1p[k]) ^ ba) | (std::bit_cast<std::uint64_t>(i1p[k]) ^ bb) |
-                       (std::bit_cast<std::uint64_t>(r2p[k]) ^ bc) | (std::bit_cast<std::uint64_t>(i2p[k]) ^ bd);
-            };
-            std::int32_t q = p + 1;
-            while (q + 8 <= rowEnd && SameBits8(r1p + q, ba) && SameBits8(i1p + q, bb) && SameBits8(r2p + q, bc) &&
-                   SameBits8(i2p + q, bd))
-                q += 8;
-            while (q < rowEnd && differs(q) == 0)
-                ++q;
-            const TIndexTuple key = Reduce({a, b}, {c, d}, parts);
+            const TPointRun& ra = previous.runs[size_t(a)];
+            const TPointRun& rb = current.runs[size_t(b)];
+            const std::int32_t endA = ra.first + ra.count, endB = rb.first + rb.count;
+            const std::int32_t q = std::min(endA, endB);
+            const TIndexTuple key = Reduce(previous.values[size_t(a)], current.values[size_t(b)], parts);
             const std::int32_t id = !block.ids.empty() && TKeyEqual{}(key, block.tuples[size_t(block.ids.back())])
                                         ? block.ids.back()
                                         : Find(key, block.tuples, block.lookup);
-            // Runs stay within one row; points that differ only in parts the rule does
-            // not read continue the previous run.
             if (!block.ids.empty() && block.ids.back() == id && block.runs.back().first / nx == r)
                 block.runs.back().count += q - p;
             else {
@@ -125,12 +141,14 @@ void TIndexTuples::ScanRows(const TComplexArray& previous, const TComplexArray& 
                 block.ids.push_back(id);
             }
             p = q;
+            a += endA == q ? 1 : 0;
+            b += endB == q ? 1 : 0;
         }
     }
 }
 
 void TIndexTuples::Build(const TComplexArray& previous, const TComplexArray& current, int nx, int ny,
-                         TIndexParts parts, const std::string& where, TWorkTeam* team)
+                         TIndexParts parts, const std::string& where, TWorkTeam* team, bool previousIsLastCurrent)
 {
     if (previous.Nx() != nx || previous.Ny() != ny || current.Nx() != nx || current.Ny() != ny ||
         previous.IsPolar() || current.IsPolar())
@@ -142,13 +160,29 @@ void TIndexTuples::Build(const TComplexArray& previous, const TComplexArray& cur
     if (myBlocks.size() < size_t(blocks))
         myBlocks.resize(size_t(blocks));
     const auto rowOf = [&](int b) { return int(std::int64_t(b) * ny / blocks); };
+    // The previous slice's runs are those kept from the last build where it is the very
+    // array scanned there as the current slice, in the same blocks.
+    const bool reuse = previousIsLastCurrent && myRunsOf == &previous && myRunsNx == nx && myRunsNy == ny &&
+                       myCurrentRuns.size() == size_t(blocks);
+    if (reuse)
+        std::swap(myPreviousRuns, myCurrentRuns);
+    myRunsOf = nullptr;
+    myPreviousRuns.resize(size_t(blocks));
+    myCurrentRuns.resize(size_t(blocks));
     const auto scan = [&](int b, int) {
-        ScanRows(previous, current, nx, rowOf(b), rowOf(b + 1), parts, where, myBlocks[size_t(b)]);
+        const int r0 = rowOf(b), r1 = rowOf(b + 1);
+        if (!reuse)
+            ScanSlice(previous, nx, r0, r1, where, myPreviousRuns[size_t(b)]);
+        ScanSlice(current, nx, r0, r1, where, myCurrentRuns[size_t(b)]);
+        MergeRows(myPreviousRuns[size_t(b)], myCurrentRuns[size_t(b)], nx, r0, r1, parts, myBlocks[size_t(b)]);
     };
     if (team)
         team->Run(blocks, scan);
     else
         scan(0, 0);
+    myRunsOf = &current;
+    myRunsNx = nx;
+    myRunsNy = ny;
 
     // The blocks' tuples numbered in block order (so in order of first occurrence), and
     // their runs joined: a run never crosses a row, so none continues across blocks.
@@ -213,6 +247,7 @@ void TIndexTuples::BuildUniform(TComplex n1, TComplex n2, int nx, int ny, TIndex
         throw EGeneralError("Error in " + where + ". Index slice holds a non-finite value.");
     const std::int32_t count = nx * ny;
     myLookup.clear();
+    myRunsOf = nullptr;
     myTuples.assign(1, Reduce(n1, n2, parts));
     myOffsets.assign({0, count});
     myRunOffsets.assign({0, ny});

@@ -46,8 +46,13 @@ public:
     // for a slice of the wrong size or one holding a non-finite value. With a team the
     // rows are scanned in blocks on its workers; tuples are numbered in the order they
     // first occur in raster order, so the result is the same for any team.
+    // Each slice is scanned into runs of equal values along its rows, and the tuples'
+    // runs are where the two slices' runs overlap. `previousIsLastCurrent`: `previous`
+    // holds the level that was `current` in the last build, unchanged since (a sweep
+    // from slice to slice); if it is the very array scanned then, its runs are reused
+    // and only `current` is read.
     void Build(const TComplexArray& previous, const TComplexArray& current, int nx, int ny, TIndexParts parts,
-               const std::string& where, TWorkTeam* team = nullptr);
+               const std::string& where, TWorkTeam* team = nullptr, bool previousIsLastCurrent = false);
 
     // One tuple for the whole nx x ny grid, the reduction of (n1, n2): the homogeneous
     // spectral paths read the indices at point (0, 0) only. Throws EGeneralError for a
@@ -85,6 +90,14 @@ private:
     // The id of `key` among `tuples`, appended when new (a scan while they are few, then
     // `lookup`).
     static std::int32_t Find(const TIndexTuple& key, std::vector<TIndexTuple>& tuples, TLookup& lookup);
+    // Runs of equal values (bit patterns) along rows r0 .. r1-1 of one slice.
+    struct TSliceBlock {
+        std::vector<TPointRun> runs;
+        std::vector<TComplex> values;        // of each run
+        std::vector<std::int32_t> rowStart;  // first run of row r0 + k, r1 - r0 + 1 entries
+    };
+    void ScanSlice(const TComplexArray& slice, int nx, int r0, int r1, const std::string& where,
+                   TSliceBlock& out) const;
     // One block of rows as scanned: its runs in raster order, with ids into its own tuples.
     struct TRowBlock {
         std::vector<TIndexTuple> tuples;
@@ -100,8 +113,9 @@ private:
             ListPointsOnce();
     }
     void ListPointsOnce() const;
-    void ScanRows(const TComplexArray& previous, const TComplexArray& current, int nx, int r0, int r1,
-                  TIndexParts parts, const std::string& where, TRowBlock& block) const;
+    // The tuples' runs of rows r0 .. r1-1 from both slices' runs there.
+    void MergeRows(const TSliceBlock& previous, const TSliceBlock& current, int nx, int r0, int r1,
+                   TIndexParts parts, TRowBlock& block) const;
 
     std::vector<TIndexTuple> myTuples;
     std::int32_t myCount = 0;                    // points of the grid
@@ -116,6 +130,9 @@ private:
     std::vector<TPointRun> myRasterRuns;     // scratch: every run in raster order
     std::vector<std::int32_t> myRasterIds;   // scratch: the tuple of every raster run
     std::vector<TRowBlock> myBlocks;
+    std::vector<TSliceBlock> myPreviousRuns, myCurrentRuns;
+    const TComplexArray* myRunsOf = nullptr; // the slice of myCurrentRuns (null: none kept)
+    int myRunsNx = 0, myRunsNy = 0;
     TLookup myLookup;
 };
 

@@ -62,7 +62,7 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
     stepguard::CheckFieldGrid(back, *grid, caller);
     if (!spectral) {
         myTuples.Build(*previousSlice, *currentSlice, grid->nx, grid->ny, TScalarWPMRule::kParts, caller,
-                       TeamFor(grid->nx, grid->ny));
+                       TeamFor(grid->nx, grid->ny), stepIn.continuesLastStep);
     } else if (previousSlice->Nx() != grid->nx || previousSlice->Ny() != grid->ny ||
                currentSlice->Nx() != grid->nx || currentSlice->Ny() != grid->ny || previousSlice->IsPolar() ||
                currentSlice->IsPolar()) {
@@ -95,7 +95,7 @@ void TBrelWaveOptics::ScalarStep(const char* where, bool spectral, const TStepIn
     mySum.Setup(mySpectral, TeamFor(grid->nx, grid->ny));
     // The field this step wrote last, arriving unchanged: its spectrum, where the sum
     // kept it, is this step's input spectrum.
-    if (in && !back && stepIn.forwardIsLastOutput && forward == myCarriedOutput && mySum.HasCarriedSpectrum()) {
+    if (in && !back && stepIn.continuesLastStep && forward == myCarriedOutput && mySum.HasCarriedSpectrum()) {
         mySum.UseCarriedSpectrum();
     } else {
         const TComplexArray* forwardInput[1] = {in ? &in->E() : nullptr};

@@ -32,10 +32,11 @@ struct TStepInput {
     // reflection step `forward` is the field incident on the interface.
     TField* forward = nullptr;
     TField* backward = nullptr;
-    // `forward` is the output of the previous call of this step function, unchanged
-    // since (the forward sweep of a run): the step may reuse what it kept of that
-    // output instead of computing it again from the field.
-    bool forwardIsLastOutput = false;
+    // This step continues the previous call of this step function (the forward sweep of
+    // a run): `forward` is that call's output and `previousSlice` holds the level that
+    // was its `currentSlice`, both unchanged since. The step may reuse what it kept of
+    // them (the output's spectrum, the slice's runs) instead of computing it again.
+    bool continuesLastStep = false;
 
     TStepMode Mode() const
     {

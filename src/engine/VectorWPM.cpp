@@ -116,7 +116,8 @@ TVectorEField* TBrelWaveOptics::BeginVectorStep(const TVectorForm& form, const T
         if (form.hybrid && in.homogeneousPair) // one tuple, the indices at point (0, 0), for the whole grid
             myTuples.BuildUniform(previous.At(0, 0), current.At(0, 0), grid.nx, grid.ny, parts, where);
         else
-            myTuples.Build(previous, current, grid.nx, grid.ny, parts, where, TeamFor(grid.nx, grid.ny));
+            myTuples.Build(previous, current, grid.nx, grid.ny, parts, where, TeamFor(grid.nx, grid.ny),
+                           in.continuesLastStep);
     }
 
     stale = output && source;

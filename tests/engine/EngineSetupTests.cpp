@@ -332,6 +332,49 @@ TEST(IndexTuples, PointsSharingTheReadIndexPartsShareATuple)
     EXPECT_EQ(scalar.AtPoint(7).n1.im, 0.0);
 }
 
+TEST(IndexTuples, ASweepReusingThePreviousSliceRunsListsExactlyAsFreshBuilds)
+{
+    // Slice to slice on a 12 x 5 grid (three workers, uneven rows): the runs kept of each
+    // current slice serve the next build; a different array, even one that claims to
+    // continue, is scanned afresh, and so is everything after a refused slice.
+    const TGridParms g = MakeGrid(12, 5);
+    std::vector<TComplexArray> slices;
+    for (int z = 0; z < 4; ++z)
+        slices.push_back(MakeSlice(g, [z](int c, int r) {
+            return (c - 6) * (c - 6) + 4 * (r - 2) * (r - 2) < 4 * z + 3 ? TCplx(1.6, 0.01 * z) : TCplx(1.5, 0.0);
+        }));
+    const TComplexArray other = MakeSlice(g, [](int c, int) { return TCplx(c < 5 ? 1.7 : 1.5, 0.0); });
+    TComplexArray bad = slices[2];
+    bad.SetAt(11, 4, {1.5, std::nan("")});
+    TWorkTeam team(3);
+    TIndexTuples swept;
+    const auto expectSame = [&](const TComplexArray& previous, const TComplexArray& current, const char* what) {
+        TIndexTuples fresh;
+        fresh.Build(previous, current, 12, 5, TIndexParts{}, "Test");
+        ASSERT_EQ(swept.Count(), fresh.Count()) << what;
+        for (std::int32_t t = 0; t < fresh.Count(); ++t) {
+            EXPECT_EQ(swept.Tuple(t).n1, fresh.Tuple(t).n1) << what;
+            EXPECT_EQ(swept.Tuple(t).n2, fresh.Tuple(t).n2) << what;
+            ASSERT_EQ(swept.RunCount(t), fresh.RunCount(t)) << what;
+            for (std::int32_t k = 0; k < fresh.RunCount(t); ++k) {
+                EXPECT_EQ(swept.RunsOf(t)[k].first, fresh.RunsOf(t)[k].first) << what;
+                EXPECT_EQ(swept.RunsOf(t)[k].count, fresh.RunsOf(t)[k].count) << what;
+            }
+        }
+    };
+    swept.Build(slices[0], slices[1], 12, 5, TIndexParts{}, "Test", &team, true);
+    expectSame(slices[0], slices[1], "first build");
+    swept.Build(slices[1], slices[2], 12, 5, TIndexParts{}, "Test", &team, true);
+    expectSame(slices[1], slices[2], "continued");
+    swept.Build(other, slices[3], 12, 5, TIndexParts{}, "Test", &team, true);
+    expectSame(other, slices[3], "another array");
+    EXPECT_THROW(swept.Build(slices[3], bad, 12, 5, TIndexParts{}, "Test", &team, true), EGeneralError);
+    EXPECT_THROW(swept.Build(bad, slices[3], 12, 5, TIndexParts{}, "Test", &team, true), EGeneralError)
+        << "a refused slice is not taken as scanned";
+    swept.Build(slices[2], slices[3], 12, 5, TIndexParts{}, "Test", &team, true);
+    expectSame(slices[2], slices[3], "after a refusal");
+}
+
 TEST(IndexTuples, NonFiniteIndexOrWrongSizeIsRefused)
 {
     const TGridParms g = MakeGrid(4, 4);
