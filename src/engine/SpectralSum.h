@@ -181,6 +181,8 @@ public:
     std::vector<TComplexOf<double>>& LocalSums() { return myLocalSums; }
     // Per tuple, panel and local term: the panel's share of the term.
     std::vector<TComplexOf<double>>& Partials() { return myPartials; }
+    // Per tuple of a group and row block: whether the block holds points of the tuple.
+    std::vector<std::uint8_t>& BlockUse() { return myBlockUse; }
     // Kept plane waves of the grid, counted once per grid and keep rule (a keep rule
     // depends on the grid only: its type identifies it).
     template <class Keep>
@@ -215,6 +217,7 @@ private:
     std::vector<TComplexOf<double>> myLocalSums;
     std::vector<TComplexOf<double>> myPartials;
     std::vector<TExtended> myBlockTotals;
+    std::vector<std::uint8_t> myBlockUse;
 };
 
 template <class Keep>
@@ -613,8 +616,34 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
     std::vector<TComplexOf<double>>& partials = sum.Partials();
     if constexpr (linear && L > 0)
         partials.assign(std::size_t(group) * std::size_t(panels) * std::size_t(L), {});
+    const std::int32_t rowBlockPoints = fft.RowBlock() * fft.Nx();
+    std::vector<std::uint8_t>& blockUse = sum.BlockUse();
     for (std::size_t g0 = 0; g0 < grouped.size(); g0 += std::size_t(group)) {
         const int members = int(std::min(grouped.size() - g0, std::size_t(group)));
+        // The row blocks each tuple has points in: only their rows of the column pass's
+        // result are stored and transformed by the row pass.
+        blockUse.assign(std::size_t(members) * std::size_t(rowBlocks), 0);
+        for (int g = 0; g < members; ++g) {
+            const std::int32_t t = grouped[g0 + std::size_t(g)];
+            const TPointRun* runs = tuples.RunsOf(t);
+            for (std::int32_t k = 0; k < tuples.RunCount(t); ++k)
+                blockUse[std::size_t(g) * std::size_t(rowBlocks) + std::size_t(runs[k].first / rowBlockPoints)] = 1;
+        }
+        // Panel b of tuple g into its work array, the rows of the used blocks only.
+        const auto storePanel = [&](const double* panel, int g, int b, double* work) {
+            const std::uint8_t* use = blockUse.data() + std::size_t(g) * std::size_t(rowBlocks);
+            for (int first = 0; first < rowBlocks;) {
+                if (!use[first]) {
+                    ++first;
+                    continue;
+                }
+                int last = first + 1;
+                while (last < rowBlocks && use[last])
+                    ++last;
+                fft.StorePanel(panel, b, work, first * fft.RowBlock(), last * fft.RowBlock());
+                first = last;
+            }
+        };
         if constexpr (!linear) {
             // Tuple spectra by the rule, one tuple per item.
             sum.RunItems(members, [&](int g, int) {
@@ -680,7 +709,7 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
                 for (int m = 0; m < C; ++m) {
                     if (live[m])
                         fft.Columns(panel[m], -1);
-                    fft.StorePanel(panel[m], b, sum.Work(g, m));
+                    storePanel(panel[m], g, b, sum.Work(g, m));
                 }
             } else {
                 double* panel = sum.Panel(worker, 0);
@@ -688,7 +717,7 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
                     std::memcpy(panel, sum.Evaluated(g, m) + 2 * std::size_t(b) * panelSize,
                                 2 * panelSize * sizeof(double));
                     fft.Columns(panel, -1);
-                    fft.StorePanel(panel, b, sum.Work(g, m));
+                    storePanel(panel, g, b, sum.Work(g, m));
                 }
             }
         };

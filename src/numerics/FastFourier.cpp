@@ -239,11 +239,11 @@ void TFastFourier2D::LoadPanel(const double* data, int b, double* panel) const
                     2 * width * sizeof(double));
 }
 
-void TFastFourier2D::StorePanel(const double* panel, int b, double* data) const
+void TFastFourier2D::StorePanel(const double* panel, int b, double* data, int firstRow, int lastRow) const
 {
     const std::size_t width = std::size_t(myPanelWidth);
     double* to = data + 2 * std::size_t(b) * width;
-    for (int i = 0; i < myNy; ++i)
+    for (int i = firstRow; i < lastRow; ++i)
         std::memcpy(to + 2 * std::size_t(i) * std::size_t(myNx), panel + 2 * std::size_t(i) * width,
                     2 * width * sizeof(double));
 }

@@ -105,7 +105,9 @@ public:
     void Columns(double* panel, int sign) const;
     // Copies panel `b` out of natural-layout data, and back.
     void LoadPanel(const double* data, int b, double* panel) const;
-    void StorePanel(const double* panel, int b, double* data) const;
+    void StorePanel(const double* panel, int b, double* data) const { StorePanel(panel, b, data, 0, myNy); }
+    // The same for rows firstRow .. lastRow-1 only.
+    void StorePanel(const double* panel, int b, double* data, int firstRow, int lastRow) const;
     // The whole transform of natural-layout data, in place, on one thread: rows, then
     // columns panel by panel. `panel` holds PanelSize() values of scratch.
     void Run(double* data, int sign, double* panel) const;
