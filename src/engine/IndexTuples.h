@@ -90,16 +90,19 @@ private:
     // The id of `key` among `tuples`, appended when new (a scan while they are few, then
     // `lookup`).
     static std::int32_t Find(const TIndexTuple& key, std::vector<TIndexTuple>& tuples, TLookup& lookup);
-    // Runs of equal values (bit patterns) along rows r0 .. r1-1 of one slice.
-    struct TSliceBlock {
+    // Runs of equal values (bit patterns) along rows r0 .. r1-1 of one slice. The blocks
+    // of a build are filled at once, one per worker: each starts a cache line of its own
+    // (with neighbours sharing one, every append would hand that line from core to core).
+    struct alignas(64) TSliceBlock {
         std::vector<TPointRun> runs;
         std::vector<TComplex> values;        // of each run
         std::vector<std::int32_t> rowStart;  // first run of row r0 + k, r1 - r0 + 1 entries
     };
     void ScanSlice(const TComplexArray& slice, int nx, int r0, int r1, const std::string& where,
                    TSliceBlock& out) const;
-    // One block of rows as scanned: its runs in raster order, with ids into its own tuples.
-    struct TRowBlock {
+    // One block of rows as scanned: its runs in raster order, with ids into its own tuples
+    // (a cache line of its own, as above).
+    struct alignas(64) TRowBlock {
         std::vector<TIndexTuple> tuples;
         TLookup lookup;
         std::vector<TPointRun> runs;
