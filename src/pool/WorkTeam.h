@@ -66,21 +66,21 @@ private:
         int length = 0; // positions per group
     };
 
-    // What changes hands every run lies on cache lines of its own, apart from what the
-    // workers only read during a run (a line holding both would travel between the cores
-    // at every claim after a worker reported): the announcement, the count of items done,
-    // the run's parameters.
+    // The announcement of a run and its parameters, which the caller writes once per run
+    // and the workers read, share a cache line of their own; the count of items done,
+    // which the workers write, lies on another (on one line with the parameters it would
+    // send that line between the cores at the claims after a worker reported).
     std::vector<std::thread> myHelpers;
     std::mutex myMutex;
     std::condition_variable myWake;     // helpers sleeping between runs
     std::condition_variable myFinished; // the caller waiting for items others hold
     alignas(64) std::atomic<std::uint64_t> myTicket{0};
-    alignas(64) std::atomic<int> myDone{0};
-    alignas(64) const TBody* myBody = nullptr;
+    const TBody* myBody = nullptr;
     int myCount = 0;
     int myPeriod = 1;
     std::vector<TShare> myShares;
-    std::uint64_t myRun = 0;
+    alignas(64) std::atomic<int> myDone{0};
+    alignas(64) std::uint64_t myRun = 0;
     int mySleepers = 0;
     bool myStop = false;
     std::mutex myErrorMutex;
