@@ -162,9 +162,9 @@ public:
             body(b);
     }
     int Workers() const { return myTeam ? myTeam->ThreadCount() : 1; }
-    // How many tuples are inverse-transformed together (one work array per tuple and
-    // component, and one spectrum when the rule is evaluated per wave); sizes them.
-    int GroupSize(int components, bool evaluated);
+    // How many of a step's `tuples` are inverse-transformed together (one work array per
+    // tuple and component, and one spectrum when the rule is evaluated per wave); sizes them.
+    int GroupSize(int components, bool evaluated, int tuples);
     double* Work(int g, int m) { return myWork[size_t(g * kMaxComponents + m)].Data(); }
     // Tuple spectra of rules evaluated per wave (panel layout), allocated on first use.
     double* Evaluated(int g, int m);
@@ -610,7 +610,7 @@ void RunSpectralSum(const Rule& rule, Keep keep, TSummation strategy, TSpectralS
     double* const carried = sum.BeginCarry(carry);
     const double carryScale = double(count);
 
-    const int group = sum.GroupSize(C, !linear);
+    const int group = sum.GroupSize(C, !linear, int(grouped.size()));
     std::vector<TComplexOf<double>>& localSums = sum.LocalSums();
     localSums.assign(std::size_t(group) * std::size_t(L + 1), {});
     std::vector<TComplexOf<double>>& partials = sum.Partials();
