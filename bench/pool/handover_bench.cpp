@@ -93,15 +93,13 @@ void HandOver(benchmark::State& state, TCase c)
     double sink = 0;
     for (auto _ : state) {
         // Before: the buffer's lines where the case wants them.
-        if (c == TCase::readFromOther || c == TCase::writeAfterOtherWrote)
+        if (c == TCase::readFromOther || c == TCase::writeAfterOtherWrote) {
             partner.Do(TPartner::write);
-        else if (c == TCase::writeAfterOtherRead) {
-            for (std::size_t i = 0; i < kValues; ++i)
-                buffer[i] = double(i);
-            partner.Do(TPartner::read);
         } else {
             for (std::size_t i = 0; i < kValues; ++i)
                 buffer[i] = double(i);
+            if (c == TCase::writeAfterOtherRead)
+                partner.Do(TPartner::read);
         }
         const auto start = std::chrono::steady_clock::now();
         if (c == TCase::readOwn || c == TCase::readFromOther) {
