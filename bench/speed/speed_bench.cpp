@@ -340,7 +340,8 @@ void Summary(const bench::TLeastTimeReporter& times)
         const auto machine = [&](int n) {
             char args[32];
             std::snprintf(args, sizeof args, "/%d", n);
-            return 2.0 * times.Wall(std::string("Capacity") + args + "/1") / times.Wall(std::string("Capacity") + args + "/2");
+            const std::string name = std::string("Capacity") + args;
+            return 2.0 * times.Wall(name + "/1") / times.Wall(name + "/2");
         };
         const auto tail = [&](int n) {
             if (cpu || std::find(std::begin(kCapacityGrids), std::end(kCapacityGrids), n) == std::end(kCapacityGrids))
