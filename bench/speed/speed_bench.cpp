@@ -30,7 +30,8 @@
 // machine that gain changes with where the host places the two processors: near 2 on two
 // free cores; where they share one core, still 1.7-1.9 for the transforms that stream
 // from the shared cache, but 1.1-1.4 for the 128 x 128 ones that fit a core's own cache.
-// Run with e.g. --benchmark_repetitions=5.
+// It changes within minutes, so run with e.g. --benchmark_repetitions=10
+// --benchmark_enable_random_interleaving=true: every case then samples the same minutes.
 #include "../common/TransformFloor.h"
 #include "../common/TwoMaterialScene.h"
 #include "config/Messages.h"
