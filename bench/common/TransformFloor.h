@@ -7,14 +7,24 @@
 // the floor of a step that transforms that often; or the steps' own fast transform
 // (numerics/FastFourier.h).
 //
+// TSharedFloor runs the same transforms with the steps' own fast transform shared by a
+// work team of T threads as the steps share theirs: the row pass by row blocks, then the
+// column pass by batches of panels (each loaded, transformed and stored back), one team
+// run each. What a step on T threads could take at best if it did nothing but its
+// transforms; its 2-thread gain is the most a step that splits its transforms between
+// the cores can gain on the machine at the moment, hand-over of half of every
+// transform's values between the cores included.
+//
 // TLeastTimeReporter keeps, per benchmark, the least wall time and the least processor
 // time of the calling thread over the repetitions (milliseconds per iteration): on a
 // shared machine the least disturbed run.
 #include "numerics/FastFourier.h"
+#include "pool/WorkTeam.h"
 
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <string>
@@ -70,6 +80,50 @@ private:
     TFastFourier2D myFast;
     fftw_plan myForward = nullptr;
     fftw_plan myInverse = nullptr;
+};
+
+class TSharedFloor {
+public:
+    TSharedFloor(int nx, int ny, int threads) : myData(size_t(nx) * size_t(ny)), myTeam(threads)
+    {
+        for (size_t k = 0; k < 2 * myData.Count(); ++k)
+            myData.Data()[k] = 1e-3 * std::sin(0.37 * double(k));
+        myFast.Setup(nx, ny);
+        for (int w = 0; w < threads; ++w)
+            myPanels.emplace_back(myFast.PanelSize());
+        // Panel batches of at least some 2048 values, as the steps hand them out.
+        myBatch = std::max(1, int(2048 / myFast.PanelSize()));
+        myBatches = (myFast.Panels() + myBatch - 1) / myBatch;
+    }
+
+    void Run(int forward, int inverse)
+    {
+        for (int m = 0; m < forward + inverse; ++m)
+            Transform(m < forward ? +1 : -1);
+    }
+
+private:
+    void Transform(int sign)
+    {
+        double* data = myData.Data();
+        myTeam.Run(myFast.RowBlocks(), [&](int block, int) { myFast.Rows(data, sign, block); });
+        if (myFast.Ny() < 2)
+            return;
+        myTeam.Run(myBatches, [&](int item, int worker) {
+            double* panel = myPanels[size_t(worker)].Data();
+            for (int b = item * myBatch; b < std::min(myFast.Panels(), (item + 1) * myBatch); ++b) {
+                myFast.LoadPanel(data, b, panel);
+                myFast.Columns(panel, sign);
+                myFast.StorePanel(panel, b, data);
+            }
+        });
+    }
+
+    TComplexBuffer myData;
+    TFastFourier2D myFast;
+    TWorkTeam myTeam;
+    std::vector<TComplexBuffer> myPanels;
+    int myBatch = 1, myBatches = 1;
 };
 
 class TLeastTimeReporter : public benchmark::ConsoleReporter {

@@ -8,10 +8,15 @@
 //                        plans on aligned buffers: the best FFTW does, the floor of a step
 //   FloorFast/<shape>/<P> the same with the steps' own transforms (numerics/FastFourier.h),
 //                        P = 0: default deterministic planning, 1: measured planning
+//   FloorShared/<shape>/<T> the floor's transforms with the steps' own transforms shared
+//                        by T threads as a step shares them (row blocks, then panels,
+//                        numerics/FastFourier.h): its 2-thread gain is the most a step
+//                        that splits its transforms can gain on the machine at the moment
 //   Swpm/<shape>/<T>/<P> one grouped scalar step (PropagateSWPM) on T threads
 //   RunFloorFftw, RunFloorFast
 //                        the transforms of a whole run of the sphere scene below: for
 //                        every slice one forward plus M(z) inverse transforms
+//   RunFloorShared/<T>   the same shared by T threads as FloorShared shares them
 //   RunSphere/<T>        that run (TSimulationDriver::Run: sweep, maps, report) on T threads
 //   Capacity/<n>/<T>     what T threads of this machine can gain at all on an n x n grid:
 //                        each worker of a work team runs its own transforms (one forward,
@@ -25,8 +30,9 @@
 //
 // After the benchmarks a table gives, per shape, the step against both floors and the
 // speed-up of 2 threads over 1 (minimum wall time over repetitions: on a shared machine
-// the least disturbed one), and beside it the machine's own 2-thread gain on independent
-// transforms of the same grid, the most a step could gain in that run. On a virtual
+// the least disturbed one), and beside it the 2-thread gain of the step's transforms
+// alone, split between the threads as the step splits them (`shared`), and the machine's
+// own 2-thread gain on independent transforms of the same grid (`machine`). On a virtual
 // machine that gain changes with where the host places the two processors: near 2 on two
 // free cores; where they share one core, still 1.7-1.9 for the transforms that stream
 // from the shared cache, but 1.1-1.4 for the 128 x 128 ones that fit a core's own cache.
@@ -75,6 +81,14 @@ public:
 constexpr int kTuples = 2; // two materials: (clad, clad) and (clad, core)
 // The grids whose 2-thread capacity the summary gives: the sphere run's and the two large steps'.
 constexpr int kCapacityGrids[] = {128, 256, 512};
+
+// The floor of a step on T threads that splits its transforms between them (argument 2: T).
+void FloorShared(benchmark::State& state)
+{
+    bench::TSharedFloor floor(int(state.range(0)), int(state.range(1)), int(state.range(2)));
+    for (auto _ : state)
+        floor.Run(1, kTuples);
+}
 
 void FloorFftw(benchmark::State& state)
 {
@@ -263,6 +277,16 @@ void RunFloor(benchmark::State& state, bool fftw)
 void RunFloorFftw(benchmark::State& state) { RunFloor(state, true); }
 void RunFloorFast(benchmark::State& state) { RunFloor(state, false); }
 
+// The same transforms shared by a team of T threads as the steps share theirs.
+void RunFloorShared(benchmark::State& state)
+{
+    TSphereRun& run = Sphere();
+    bench::TSharedFloor floor(128, 128, int(state.range(0)));
+    for (auto _ : state)
+        for (const int m : run.Tuples())
+            floor.Run(1, m);
+}
+
 void RunSphere(benchmark::State& state)
 {
     TSphereRun& run = Sphere();
@@ -308,11 +332,14 @@ void Register()
     benchmark::internal::Benchmark* fftw = benchmark::RegisterBenchmark("FloorFftw", FloorFftw);
     benchmark::internal::Benchmark* fast = benchmark::RegisterBenchmark("FloorFast", FloorFast);
     benchmark::internal::Benchmark* swpm = benchmark::RegisterBenchmark("Swpm", Swpm)->UseRealTime();
+    benchmark::internal::Benchmark* shared = benchmark::RegisterBenchmark("FloorShared", FloorShared)->UseRealTime();
     for (const TShape s : kShapes) {
         fftw->Args({s.nx, s.ny});
         fast->Args({s.nx, s.ny, 0});
-        for (const int threads : {1, 2})
+        for (const int threads : {1, 2}) {
             swpm->Args({s.nx, s.ny, threads, 0});
+            shared->Args({s.nx, s.ny, threads});
+        }
     }
     // The same with measured plans (--fft-plan measure) where they matter.
     for (const int n : {256, 512}) {
@@ -321,6 +348,7 @@ void Register()
     }
     benchmark::RegisterBenchmark("RunFloorFftw", RunFloorFftw)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("RunFloorFast", RunFloorFast)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("RunFloorShared", RunFloorShared)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("RunSphere", RunSphere)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
     benchmark::internal::Benchmark* capacity =
         benchmark::RegisterBenchmark("Capacity", Capacity)->UseRealTime()->Unit(benchmark::kMillisecond);
@@ -344,17 +372,25 @@ void Summary(const bench::TLeastTimeReporter& times)
             const std::string name = std::string("Capacity") + args;
             return 2.0 * times.Wall(name + "/1") / times.Wall(name + "/2");
         };
-        const auto tail = [&](int n) {
-            if (cpu || std::find(std::begin(kCapacityGrids), std::end(kCapacityGrids), n) == std::end(kCapacityGrids))
+        // The 2-thread gain of the bare transforms shared as the step shares them, then
+        // the machine's (wall time only; the machine's for the grids it is measured on).
+        const auto tail = [&](const std::string& shared, int n) {
+            if (cpu) {
+                std::printf("\n");
+                return;
+            }
+            std::printf(" %8.2f", times.Wall(shared + "1") / times.Wall(shared + "2"));
+            if (std::find(std::begin(kCapacityGrids), std::end(kCapacityGrids), n) == std::end(kCapacityGrids))
                 std::printf("\n");
             else
                 std::printf(" %8.2f\n", machine(n));
         };
         std::printf(cpu ? "\nThe same by processor time of the calling thread (ms; 1-thread columns only)\n"
                         : "\nSummary (least wall time over repetitions, ms; machine: 2 threads on independent "
-                          "transforms of the grid)\n");
+                          "transforms of the grid,\nshared: 2 threads on the step's transforms alone, split between them "
+                          "as the step splits them)\n");
         std::printf("%-10s %10s %10s %10s %10s %9s %9s %8s%s\n", "shape", "floorFFTW", "floorFast", "step 1T",
-                    "step 2T", "1T/FFTW", "1T/Fast", "2T gain", cpu ? "" : "  machine");
+                    "step 2T", "1T/FFTW", "1T/Fast", "2T gain", cpu ? "" : "   shared  machine");
         for (const TShape s : kShapes) {
             const std::string name = ShapeName(s.nx, s.ny);
             char args[32];
@@ -364,7 +400,7 @@ void Summary(const bench::TLeastTimeReporter& times)
             const double one = get(std::string("Swpm") + args + "/1/0"), two = get(std::string("Swpm") + args + "/2/0");
             std::printf("%-10s %10.4f %10.4f %10.4f %10.4f %9.2f %9.2f %8.2f", name.c_str(), fftw, fast, one, two,
                         one / fftw, one / fast, one / two);
-            tail(s.nx == s.ny ? s.nx : 0);
+            tail(std::string("FloorShared") + args + "/", s.nx == s.ny ? s.nx : 0);
         }
         for (const int n : {256, 512}) {
             char args[32];
@@ -379,7 +415,7 @@ void Summary(const bench::TLeastTimeReporter& times)
         const double one = get("RunSphere/1"), two = get("RunSphere/2");
         std::printf("%-10s %10.3f %10.3f %10.3f %10.3f %9.2f %9.2f %8.2f", "sphere run", fftw, fast, one, two,
                     one / fftw, one / fast, one / two);
-        tail(128);
+        tail("RunFloorShared/", 128);
     }
 }
 
